@@ -1,0 +1,53 @@
+#include "app/startup.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/frame_loop.h"
+#include "app/gl_setup.h"
+#include "app/input.h"
+#include "app/random.h"
+#include "media/media_library.h"
+
+std::string programDirectory;
+
+void takeProgramDirectory(char* argv0) {
+    if (argv0 == nullptr) return;
+    char* lastSlash = std::strrchr(argv0, '/');
+    if (lastSlash == nullptr) return;
+    lastSlash[1] = '\0';
+    programDirectory = argv0;
+}
+
+void openProgramWindow(int* argc, char** argv) {
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(windowWidth, windowHeight);
+    glutCreateWindow(":]");
+    // X11 repeats a held key as press/release pairs; one press must be one step.
+    glutIgnoreKeyRepeat(1);
+    initGL();
+}
+
+void registerCallbacks() {
+    glutReshapeFunc(onReshape);
+    glutDisplayFunc(onDisplay);
+    glutKeyboardFunc(onKeyDown);
+    glutIdleFunc(onIdle);
+    glutMouseFunc(onMouse);
+    glutPassiveMotionFunc(onPassiveMotion);
+    glutSpecialUpFunc(onSpecialKeyUp);
+    glutKeyboardUpFunc(onKeyUp);
+}
+
+void runProgram(int argc, char** argv) {
+    if (argc > 0) takeProgramDirectory(argv[0]);
+    seedRandom(millisecondTicks());
+    openProgramWindow(&argc, argv);
+    registerCallbacks();
+    loadMediaLibrary();
+    glutMainLoop();
+    std::exit(0);  // freeglut returns only when told to; the program never does
+}

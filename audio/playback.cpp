@@ -1,0 +1,4 @@
+#include "audio/playback.h"
+
+bool songHasEnded() { return false; }
+void advanceSong() {}

@@ -1,0 +1,52 @@
+#include "scenes/drawing_helpers.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+namespace {
+// 2π as the figures were first drawn with; kept so points match exactly.
+constexpr double kTwoPi = 6.2831853071796;
+
+Point2 circlePoint(int index, int count) {
+    const double angle = index * kTwoPi / static_cast<double>(static_cast<float>(count));
+    return {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle))};
+}
+}  // namespace
+
+void drawUnitCircle(int segments) {
+    glBegin(GL_LINE_LOOP);
+    for (int i = 0; i < segments; ++i) {
+        const Point2 p = circlePoint(i, segments);
+        glVertex2f(p.x, p.y);
+    }
+    glEnd();
+}
+
+void appendCirclePoints(int count, std::vector<Point2>& points) {
+    for (int i = 0; i < count; ++i) points.push_back(circlePoint(i, count));
+}
+
+float distance2D(float x1, float y1, float x2, float y2) {
+    const float dx = x2 - x1;
+    const float dy = y2 - y1;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+void windowToScene(float x, float y, Vec3& out) {
+    // The half-width of the view at the origin, with the sine taken of
+    // 22.5 radians (not degrees): a negative scale, hence the flipped signs.
+    const double scale = 6.75 * std::sin(22.5);
+    // One over the default window width; a float, so the centre pixel lands
+    // a hair off zero.
+    const double perPixel = 0.002f;
+    out.x = static_cast<float>(scale * (x * perPixel) - scale * 0.5);
+    out.y = static_cast<float>(scale * 0.5 - scale * (y * perPixel));
+    out.z = 0;
+}
+
+void rotateXYZ(Vec3 angles) {
+    glRotatef(angles.x, 1, 0, 0);
+    glRotatef(angles.y, 0, 1, 0);
+    glRotatef(angles.z, 0, 0, 1);
+}

@@ -1,0 +1,95 @@
+#include <GL/freeglut.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/frame_loop.h"
+#include "audio/level.h"
+#include "tests/support/gl_test.h"
+
+using gltest::readPixel;
+using gltest::Rgb;
+
+namespace {
+void waitMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+}  // namespace
+
+TEST_F(GlTest, FirstFrameHasNoDeltaThenTheClockRuns) {
+    waitMilliseconds(20);
+    drawFrame();
+    EXPECT_EQ(frameDelta, 0.0f);
+    EXPECT_GT(frameTime, 0.0f);
+    const float first = frameTime;
+
+    waitMilliseconds(30);
+    drawFrame();
+    EXPECT_GE(frameDelta, 0.029f);
+    EXPECT_FLOAT_EQ(frameDelta, frameTime - first);
+    EXPECT_EQ(previousFrameTime, frameTime);
+}
+
+TEST_F(GlTest, ClearColourFollowsLevelAndClamps) {
+    struct Case {
+        float level;
+        Rgb expected;
+    };
+    const Case cases[] = {{0.0f, {0, 0, 0}},
+                          {0.25f, {128, 64, 128}},
+                          {0.5f, {255, 128, 255}},
+                          {0.75f, {255, 191, 255}},
+                          {3.0f, {255, 255, 255}}};
+    for (const Case& c : cases) {
+        clearToLevel(c.level);
+        const Rgb pixel = readPixel(250, 250);
+        EXPECT_NEAR(pixel.r, c.expected.r, 1) << "level " << c.level;
+        EXPECT_NEAR(pixel.g, c.expected.g, 1) << "level " << c.level;
+        EXPECT_NEAR(pixel.b, c.expected.b, 1) << "level " << c.level;
+    }
+}
+
+TEST_F(GlTest, EveryFrameSwitchesOnLight1InRed) {
+    glDisable(GL_LIGHT1);
+    const GLfloat blue[4] = {0, 0, 1, 1};
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, blue);
+    drawFrame();
+    EXPECT_TRUE(gltest::isEnabled(GL_LIGHT1));
+    GLfloat diffuse[4];
+    glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+    EXPECT_EQ(diffuse[0], 1.0f);
+    EXPECT_EQ(diffuse[1], 0.0f);
+    EXPECT_EQ(diffuse[2], 0.0f);
+    EXPECT_EQ(diffuse[3], 1.0f);
+}
+
+TEST_F(GlTest, EverySceneLeavesTheMatrixStacksAsFound) {
+    for (int scene : {100, 101, 0, 1, 2, 3, 4, 5, 6, 7, 8}) {
+        currentScene = scene;
+        for (int frame = 0; frame < 3; ++frame) {
+            const auto before = gltest::matrixState();
+            drawFrame();
+            EXPECT_EQ(gltest::matrixState(), before) << "scene " << scene;
+        }
+    }
+}
+
+TEST_F(GlTest, TitleAnglesTurnOnceEvery8And6And7Seconds) {
+    currentScene = kTitleScene;
+    drawFrame();
+    float elapsed = 0;
+    for (int frame = 0; frame < 5; ++frame) {
+        waitMilliseconds(10);
+        drawFrame();
+        elapsed += frameDelta;
+    }
+    EXPECT_NEAR(titleAngles.x, elapsed * 45.0f, 1e-3);
+    EXPECT_NEAR(titleAngles.y, elapsed * 60.0f, 1e-3);
+    EXPECT_NEAR(titleAngles.z, elapsed * 360.0f / 7, 1e-3);
+    EXPECT_EQ(songTime, 100.0f) << "menus never count caption time";
+}
+
+TEST_F(GlTest, DisplayCallbackDrawsAndSwaps) {
+    glutDisplayFunc(onDisplay);
+    onDisplay();
+    EXPECT_EQ(frameDelta, 0.0f);
+    EXPECT_EQ(level, 0.0f) << "no song: silence";
+}
