@@ -5,9 +5,8 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
-# Tests and benchmarks need an X server; use a virtual one when there is no display.
-# A 24-bit screen: xvfb-run's default 8-bit one has no RGB visual for GL.
-XRUN := $(if $(DISPLAY),,xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
+# Tests and benchmarks need an X server; a virtual one when there is no display.
+XRUN := scripts/with-display
 
 .PHONY: all deps build run test test-asan bench screenshots clean
 

@@ -6,10 +6,24 @@ viz="$1"
 work=$(mktemp -d)
 "$viz" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
-trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+finish() {
+    local status=$?
+    if [[ $status -ne 0 ]]; then
+        echo "--- viz stderr:"; cat "$work/stderr"
+        kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo "viz exited with status $?"; }
+    fi
+    kill "$pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap finish EXIT
 
-# By process too: GL tests running beside this one open ":]" windows of their own.
-window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name '^:\]$' | head -n 1)
+# By process too: other programs on this display may open ":]" windows.
+window=""
+for _ in $(seq 1 100); do
+    window=$(xdotool search --onlyvisible --pid "$pid" --name '^:\]$' 2>/dev/null | head -n 1) || true
+    [[ -n "$window" ]] && break
+    sleep 0.1
+done
 [[ -n "$window" ]] || { echo "no window titled ':]'"; exit 1; }
 
 title=$(xdotool getwindowname "$window")
