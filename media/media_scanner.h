@@ -1,0 +1,42 @@
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// Collects the entries of a folder tree whose names end in a three-character
+// extension, depth first, in the order the file system lists them.
+class MediaScanner {
+public:
+    virtual ~MediaScanner();
+
+    // Walks `folder` and everything below it for names ending in `extension`
+    // (three characters, case-sensitive, no dot needed). A folder that does
+    // not exist adds nothing.
+    void scan(const std::string& folder, const char* extension);
+
+    // Appends the matches to `list`, the last one found first.
+    void appendMatchesTo(std::vector<std::string>& list) const;
+    void clearMatches();
+
+private:
+    struct FolderId {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const FolderId&) const = default;
+    };
+
+    void walkCurrentFolder();
+    void enterFolder(const char* name);
+
+    std::vector<std::string> matches;
+    char extension[4] = {};
+
+    // The folder being walked: its path (kept for the matches) and an open
+    // descriptor, so sub-folders open relative to it and paths of any length work.
+    std::string currentFolder;
+    int currentFolderFd = -1;
+    // Folders on the way down to the current one; entering one of them again
+    // (through a link) would never end.
+    std::vector<FolderId> foldersOnPath;
+};

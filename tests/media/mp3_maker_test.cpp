@@ -1,0 +1,90 @@
+// The test MP3s must be what they claim: later tests time songs and bursts
+// by them.
+#include <mpg123.h>
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+#include "tests/support/mp3_maker.h"
+
+namespace {
+struct Decoded {
+    long rate = 0;
+    int channels = 0;
+    long frames = 0;
+    float peak = 0;
+};
+
+Decoded decode(const std::string& path) {
+    Decoded result;
+    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0);
+    if (mpg123_open(handle, path.c_str()) != MPG123_OK) {
+        mpg123_delete(handle);
+        return result;
+    }
+    int encoding = 0;
+    mpg123_getformat(handle, &result.rate, &result.channels, &encoding);
+    float buffer[4096];
+    size_t bytes = 0;
+    int status;
+    do {
+        status = mpg123_read(handle, buffer, sizeof buffer, &bytes);
+        const size_t samples = bytes / sizeof(float);
+        for (size_t i = 0; i < samples; ++i) result.peak = std::max(result.peak, std::fabs(buffer[i]));
+        result.frames += static_cast<long>(samples / std::max(1, result.channels));
+    } while (status == MPG123_OK || status == MPG123_NEW_FORMAT);
+    mpg123_close(handle);
+    mpg123_delete(handle);
+    return result;
+}
+}  // namespace
+
+TEST(Mp3Maker, WritesExactLengthsAtEveryRateAndMode) {
+    mp3::TempFolder folder;
+    struct Case {
+        int rate, channels;
+        bool vbr;
+    };
+    for (const Case& c : {Case{44100, 2, false}, Case{22050, 1, false}, Case{48000, 2, true},
+                          Case{44100, 1, true}}) {
+        mp3::Options options;
+        options.format.sampleRate = c.rate;
+        options.format.channels = c.channels;
+        options.format.vbr = c.vbr;
+        const std::string path = folder / "tone.mp3";
+        ASSERT_TRUE(mp3::write(path, 1.5, mp3::sine(440, 0.5), options));
+        const Decoded decoded = decode(path);
+        EXPECT_EQ(decoded.rate, c.rate);
+        EXPECT_EQ(decoded.channels, c.channels);
+        // The LAME tag lets a gapless decoder drop encoder delay and padding.
+        EXPECT_EQ(decoded.frames, static_cast<long>(1.5 * c.rate)) << c.rate << " vbr " << c.vbr;
+        EXPECT_NEAR(decoded.peak, 0.5f, 0.05f);
+    }
+}
+
+TEST(Mp3Maker, TaggedFilesStartWithTheTagAndStillDecode) {
+    mp3::TempFolder folder;
+    mp3::Options options;
+    options.pictureBytes = 500000;
+    const std::string path = folder / "tagged.mp3";
+    ASSERT_TRUE(mp3::write(path, 1.0, mp3::whiteNoise(0.3), options));
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    char head[3] = {};
+    ASSERT_EQ(std::fread(head, 1, 3, file), 3u);
+    std::fclose(file);
+    EXPECT_EQ(std::string(head, 3), "ID3");
+    EXPECT_EQ(decode(path).frames, 44100);
+}
+
+TEST(Mp3Maker, BadFilesDoNotDecode) {
+    mp3::TempFolder folder;
+    ASSERT_TRUE(mp3::writeEmpty(folder / "empty.mp3"));
+    ASSERT_TRUE(mp3::writeRandomBytes(folder / "noise.mp3", 10000));
+    ASSERT_TRUE(mp3::writeTruncated(folder / "cut.mp3", 300));
+    ASSERT_TRUE(mp3::writeTagOnly(folder / "tag.mp3"));
+    for (const char* name : {"empty.mp3", "cut.mp3", "tag.mp3"}) {
+        EXPECT_EQ(decode(folder / name).frames, 0) << name;
+    }
+}
