@@ -8,6 +8,7 @@
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/startup.h"
+#include "bench/audio_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/scan_bench.h"
 
@@ -19,6 +20,7 @@ void bareFrame() { clearToLevel(0.0f); }
 
 int main(int argc, char** argv) {
     runScanBenchmark();
+    runAudioBenchmarks();
 
     openProgramWindow(&argc, argv);
     glutDisplayFunc([] {});

@@ -75,6 +75,7 @@ std::vector<unsigned char> encodeMp3(const std::vector<float>& pcm, const Mp3For
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }

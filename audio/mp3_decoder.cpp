@@ -1,0 +1,87 @@
+#include "audio/mp3_decoder.h"
+
+#include <fcntl.h>
+#include <mpg123.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+
+namespace {
+bool libraryReady() {
+    // Needed once per process by older mpg123 versions; harmless on newer ones.
+    static const bool ready = mpg123_init() == MPG123_OK;
+    return ready;
+}
+
+int openRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+}  // namespace
+
+Mp3Decoder::~Mp3Decoder() { close(); }
+
+void Mp3Decoder::close() {
+    if (handle != nullptr) {
+        mpg123_close(handle);
+        mpg123_delete(handle);
+        handle = nullptr;
+    }
+    if (fileDescriptor >= 0) {
+        ::close(fileDescriptor);
+        fileDescriptor = -1;
+    }
+}
+
+bool Mp3Decoder::open(const std::string& path) {
+    close();
+    if (!libraryReady()) return false;
+    fileDescriptor = openRegularFile(path);
+    if (fileDescriptor < 0) return false;
+
+    handle = mpg123_new(nullptr, nullptr);
+    if (handle == nullptr) return false;
+    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0);
+
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    if (mpg123_open_fd(handle, fileDescriptor) != MPG123_OK ||
+        mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK ||
+        encoding != MPG123_ENC_FLOAT_32 || rate <= 0 || channels < 1 || channels > 2) {
+        close();
+        return false;
+    }
+    sampleRate = static_cast<int>(rate);
+    channelCount = channels;
+    return true;
+}
+
+bool Mp3Decoder::sameFormat() {
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    mpg123_getformat(handle, &rate, &channels, &encoding);
+    return rate == sampleRate && channels == channelCount && encoding == MPG123_ENC_FLOAT_32;
+}
+
+std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
+    if (handle == nullptr) return 0;
+    const std::size_t frameBytes = sizeof(float) * channelCount;
+    std::size_t total = 0;
+    // mpg123 may return fewer bytes than asked (a frame boundary, a format
+    // note); keep going until the request is full or the file ends.
+    while (total < maxFrames) {
+        size_t bytes = 0;
+        const int status = mpg123_read(handle, out + total * channelCount,
+                                       (maxFrames - total) * frameBytes, &bytes);
+        total += bytes / frameBytes;
+        if (status == MPG123_NEW_FORMAT && sameFormat()) continue;
+        if (status != MPG123_OK || bytes == 0) break;  // the end, an error, or a format we can't follow
+    }
+    return total;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Decodes an MP3 file to float samples at the file's own rate and channel
+// count, with encoder delay and padding removed (gapless).
+#include <cstddef>
+#include <string>
+
+struct mpg123_handle_struct;
+
+class Mp3Decoder {
+public:
+    Mp3Decoder() = default;
+    ~Mp3Decoder();
+    Mp3Decoder(const Mp3Decoder&) = delete;
+    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+
+    // Only regular files are opened: a FIFO, device or folder would block or
+    // never end. False when the file is not an MP3 that mpg123 can read.
+    bool open(const std::string& path);
+
+    int rate() const { return sampleRate; }
+    int channels() const { return channelCount; }
+
+    // Decodes up to `maxFrames` frames of interleaved samples into `out`;
+    // returns the frames decoded, 0 at the end of the file or on an error.
+    std::size_t read(float* out, std::size_t maxFrames);
+
+private:
+    void close();
+    bool sameFormat();
+
+    mpg123_handle_struct* handle = nullptr;
+    int fileDescriptor = -1;
+    int sampleRate = 0;
+    int channelCount = 0;
+};

@@ -1,0 +1,199 @@
+// Playback through the real engine: SDL output (the silent real-time driver
+// where there is no sound card), mpg123 decoding, files made by libmp3lame.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "audio/level.h"
+#include "audio/playback.h"
+#include "audio/sound_engine.h"
+#include "media/media_library.h"
+#include "tests/support/mp3_maker.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+const std::string kInitMessage = "Can't initialize digital sound system";
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void waitSeconds(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Seconds from now until songHasEnded() turns true (polling every 2 ms).
+double secondsUntilEnd(double limit) {
+    const auto start = Clock::now();
+    while (!songHasEnded() && secondsSince(start) < limit) waitSeconds(0.002);
+    return secondsSince(start);
+}
+
+class Playback : public ::testing::Test {
+protected:
+    void SetUp() override { testing::internal::CaptureStdout(); }
+    void TearDown() override {
+        if (!outputTaken) testing::internal::GetCapturedStdout();
+    }
+    // What the system told the user, without the one-time notice that there
+    // is no sound card.
+    std::string messages() {
+        outputTaken = true;
+        std::string out = testing::internal::GetCapturedStdout();
+        if (soundEngine.usesSilentDriver() && out.rfind(kInitMessage, 0) == 0) {
+            out.erase(0, kInitMessage.size());
+        }
+        return out;
+    }
+    std::string song(const std::string& name, double seconds, const mp3::Signal& signal,
+                     const mp3::Options& options = {}) {
+        const std::string path = folder / name;
+        EXPECT_TRUE(mp3::write(path, seconds, signal, options));
+        return path;
+    }
+
+    mp3::TempFolder folder;
+    bool outputTaken = false;
+};
+}  // namespace
+
+TEST_F(Playback, SineOnBin46ReadsAHalfThereAndGivesItsLevel) {
+    playSong(song("tone.mp3", 2.0, mp3::sine(46.0 * 44100 / 2048, 0.999)).c_str());
+    waitSeconds(0.4);
+    computeLevel();
+    // LAME gives back a full-scale tone about 5 % quieter (0.95 peak).
+    EXPECT_NEAR(fftBuffer[46], 0.5f, 0.04f);
+    EXPECT_NEAR(fftBuffer[45] / fftBuffer[46], 0.5f, 0.01f);
+    EXPECT_NEAR(fftBuffer[47] / fftBuffer[46], 0.5f, 0.01f);
+    EXPECT_NEAR(level, 0.0488f, 0.004f);
+    EXPECT_EQ(messages(), "");
+}
+
+TEST_F(Playback, NothingAudibleGivesASilentSpectrum) {
+    computeLevel();
+    EXPECT_EQ(level, 0.0f) << "no song yet";
+
+    playSong(song("quiet.mp3", 1.0, mp3::silence()).c_str());
+    waitSeconds(0.3);
+    computeLevel();
+    EXPECT_EQ(level, 0.0f) << "a silent song";
+
+    playSong(song("short.mp3", 0.3, mp3::whiteNoise(0.5)).c_str());
+    waitSeconds(0.15);
+    computeLevel();
+    EXPECT_GT(level, 0.1f) << "noise is heard";
+    secondsUntilEnd(2.0);
+    waitSeconds(0.05);
+    computeLevel();
+    EXPECT_EQ(level, 0.0f) << "an ended song leaves no loudness behind";
+    for (float magnitude : fftBuffer) ASSERT_EQ(magnitude, 0.0f);
+}
+
+TEST_F(Playback, ShortSongEndsOnTimeAndTheNextStartsWithWrapAround) {
+    songList = {song("a.mp3", 0.5, mp3::sine(300, 0.5)), song("b.mp3", 0.5, mp3::sine(400, 0.5)),
+                song("c.mp3", 0.5, mp3::sine(500, 0.5))};
+    currentSongIndex = 2;
+    playSong(songList[2].c_str());
+    EXPECT_FALSE(songHasEnded());
+    const double seconds = secondsUntilEnd(3.0);
+    // Its 0.5 s plus the wait for the device's first buffer (23 ms).
+    EXPECT_GE(seconds, 0.48);
+    EXPECT_LE(seconds, 0.5 + 0.023 + 0.05);
+
+    const StreamHandle ended = streamHandle;
+    advanceSong();
+    EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_TRUE(songPlaying);
+    EXPECT_NE(streamHandle, ended);
+    EXPECT_FALSE(songHasEnded());
+    advanceSong();
+    EXPECT_EQ(currentSongIndex, 1u);
+    EXPECT_EQ(messages(), "");
+}
+
+TEST_F(Playback, OneSongIsFollowedByItself) {
+    songList = {song("only.mp3", 0.3, mp3::sine(300, 0.5))};
+    currentSongIndex = 0;
+    playSong(songList[0].c_str());
+    secondsUntilEnd(2.0);
+    ASSERT_TRUE(songHasEnded());
+    advanceSong();
+    EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_TRUE(soundEngine.isActive(streamHandle)) << "the same song again, from its start";
+}
+
+TEST_F(Playback, ASecondSongCutsTheFirstOffAtOnce) {
+    playSong(song("loud.mp3", 3.0, mp3::whiteNoise(0.8)).c_str());
+    waitSeconds(0.3);
+    computeLevel();
+    ASSERT_GT(level, 0.3f);
+    const StreamHandle first = streamHandle;
+
+    playSong(song("silent.mp3", 3.0, mp3::silence()).c_str());
+    computeLevel();
+    EXPECT_EQ(level, 0.0f) << "the first song is not heard any more";
+    EXPECT_FALSE(soundEngine.isActive(first));
+    EXPECT_EQ(soundEngine.streamOf(first), nullptr) << "only one stream exists";
+    EXPECT_NE(soundEngine.streamOf(streamHandle), nullptr);
+}
+
+TEST_F(Playback, BadFilesAreReportedAndTheSystemGoesOn) {
+    mp3::writeEmpty(folder / "empty.mp3");
+    mp3::writeRandomBytes(folder / "noise.mp3", 20000);
+    mp3::writeTruncated(folder / "cut.mp3", 300);
+    mp3::writeTagOnly(folder / "tag.mp3");
+    mp3::makeFolder(folder / "folder.mp3");
+    mp3::makeFifo(folder / "fifo.mp3");
+    mp3::writeUnreadable(folder / "locked.mp3");
+    const char* bad[] = {"empty.mp3", "noise.mp3",  "cut.mp3",    "tag.mp3",
+                         "folder.mp3", "fifo.mp3", "locked.mp3", "missing.mp3"};
+    std::string expected;
+    for (const char* name : bad) {
+        const auto start = Clock::now();
+        playSong((folder / name).c_str());
+        EXPECT_LT(secondsSince(start), 1.0) << name << " must not block";
+        EXPECT_EQ(streamHandle, 0u) << name;
+        expected += "Can't create stream\n";
+    }
+    EXPECT_FALSE(songPlaying);
+    EXPECT_EQ(messages(), expected);
+
+    playSong(song("good.mp3", 1.0, mp3::sine(440, 0.5)).c_str());
+    EXPECT_TRUE(songPlaying);
+    EXPECT_NE(streamHandle, 0u);
+}
+
+TEST_F(Playback, TheSoundSystemMessageAppearsOnlyWhenTheOutputFailsAndOnce) {
+    const std::string path = song("tone.mp3", 1.0, mp3::sine(440, 0.5));
+    for (int i = 0; i < 3; ++i) playSong(path.c_str());
+    outputTaken = true;
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, soundEngine.usesSilentDriver() ? kInitMessage : "");
+    EXPECT_TRUE(songPlaying);
+}
+
+namespace {
+struct SpeedCase {
+    const char* name;
+    int rate, channels;
+    bool vbr;
+};
+class PlaybackSpeed : public Playback, public ::testing::WithParamInterface<SpeedCase> {};
+}  // namespace
+
+TEST_P(PlaybackSpeed, AThreeSecondFilePlaysForThreeSeconds) {
+    mp3::Options options;
+    options.format = {GetParam().rate, GetParam().channels, GetParam().vbr, 128};
+    playSong(song("three.mp3", 3.0, mp3::sine(440, 0.5), options).c_str());
+    const double seconds = secondsUntilEnd(6.0);
+    EXPECT_NEAR(seconds, 3.0, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PlaybackSpeed,
+                         ::testing::Values(SpeedCase{"mono22k", 22050, 1, false},
+                                           SpeedCase{"stereo48k", 48000, 2, false},
+                                           SpeedCase{"vbr44k", 44100, 2, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
