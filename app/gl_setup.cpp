@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include "scenes/drawing_helpers.h"
+#include "text/caption_banner.h"
 
 int windowWidth = 500;
 int windowHeight = 500;
@@ -35,6 +36,8 @@ void initGL() {
     glNewList(circleList, GL_COMPILE);
     drawUnitCircle(100);
     glEndList();
+
+    captionBanner.buildBand();
 }
 
 void onReshape(int width, int height) {

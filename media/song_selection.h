@@ -1,0 +1,21 @@
+#pragma once
+#include <string>
+
+extern bool firstSelectionVisit;
+extern std::string selectionCaption;  // the name drawn large in the middle
+extern bool seenLeftToggle;           // the arrow toggles as the last frame saw them
+extern bool seenRightToggle;
+extern const char* const selectionHint;
+
+// Where the selection caption goes: a margin of `margin` on each side of the
+// text inside a square virtual screen of `side` units, so any name fills
+// 1/1.67 of the window's width, centred, baseline on the middle line.
+struct CaptionLayout {
+    float margin = 0;
+    float side = 0;
+};
+CaptionLayout captionLayout(std::size_t characters);
+
+// One frame of the song-selection screen: acts on arrow-key steps (each
+// starts the newly selected song), draws the song's name and the hint.
+void drawSongSelection(float step);

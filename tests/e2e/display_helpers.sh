@@ -1,0 +1,70 @@
+# Helpers for driving the real program under X with xdotool and reading its
+# window's pixels. Source this file; call start_viz first.
+
+# start_viz EXECUTABLE: runs it with its output in $work, sets $pid and $window.
+start_viz() {
+    "$1" >"$work/stdout" 2>"$work/stderr" &
+    pid=$!
+    window=""
+    for _ in $(seq 1 100); do
+        # By process too: other programs on this display may open ":]" windows.
+        window=$(xdotool search --onlyvisible --pid "$pid" --name '^:\]$' 2>/dev/null | head -n 1) || true
+        [[ -n "$window" ]] && break
+        sleep 0.1
+    done
+    [[ -n "$window" ]] || fail "no window titled ':]'"
+    # With no window manager the window sits at (-1, -1), one pixel off screen.
+    xdotool windowmove --sync "$window" 0 0
+    # Input goes to the window under the pointer.
+    xdotool mousemove --window "$window" 250 250
+    xdotool windowfocus "$window" 2>/dev/null || true
+}
+
+fail() {
+    echo "FAILED: $*"
+    [[ -f "$work/stdout" ]] && { echo "--- viz stdout:"; cat "$work/stdout"; echo; }
+    [[ -f "$work/stderr" ]] && { echo "--- viz stderr:"; cat "$work/stderr"; }
+    exit 1
+}
+
+# shot NAME: a PNG of the window in $work/NAME.png.
+shot() {
+    xwd -silent -id "$window" | convert xwd:- "$work/$1.png"
+}
+
+# pixel NAME X Y: "R G B" (0-255) of a screenshot, y from the top.
+pixel() {
+    convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- |
+        sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -n 1 |
+        awk '{ printf "%d %d %d\n", $1, $2, $3 }'
+}
+
+# content_box NAME W H X Y: "width height left top" of what differs from the
+# region's corner colour inside the W x H region at (X, Y).
+content_box() {
+    convert "$work/$1.png" -crop "$2x$3+$4+$5" +repage -fuzz 15% -trim -format '%w %h %X %Y' info: |
+        tr -d '+'
+}
+
+# quit_viz: 'q' must end the process with status 0.
+quit_viz() {
+    xdotool key q
+    local status=0
+    for _ in $(seq 1 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "'q' did not end the program"
+    wait "$pid" || status=$?
+    [[ $status -eq 0 ]] || fail "'q' ended the program with status $status"
+    pid=""
+}
+
+alive() {
+    kill -0 "$pid" 2>/dev/null || fail "viz is no longer running"
+}
+
+cleanup() {
+    [[ -n "${pid:-}" ]] && kill "$pid" 2>/dev/null
+    rm -rf "$work"
+}

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# A user's session with the real program: title, selection screen, songs
+# stepped with the arrows and heard (the background follows the loudness),
+# scene 0 with the next song named along the bottom, scene keys and clicks,
+# and 'q'. Then a media folder with a bad file, and an empty one.
+# Usage: session_test.sh VIZ MAKE_TEST_SONG
+set -euo pipefail
+viz_binary=$(realpath "$1")
+make_song=$(realpath "$2")
+work=$(mktemp -d)
+pid=""
+source "$(dirname "$0")/display_helpers.sh"
+trap cleanup EXIT
+
+# A program folder: the executable with a media folder beside it.
+program_folder() {
+    mkdir -p "$work/$1/media"
+    ln -s "$viz_binary" "$work/$1/viz"
+}
+
+is_black() { read -r r g b <<<"$1"; ((r < 20 && g < 20 && b < 20)); }
+# The clear colour of a loud song: red and blue twice the green.
+is_tinted() { read -r r g b <<<"$1"; ((r > 60 && g > 25 && b > 60 && r > g + 20)); }
+
+# --- three songs -----------------------------------------------------------
+program_folder three
+# Capitals and digits: no descenders below the baseline, ink nearly as wide as the advance.
+touch "$work/three/media/"{NOON1,NOON2,NOON3}.mp3
+# The song list is the walk in reverse: read the real listing order.
+mapfile -t listed < <(ls -f "$work/three/media" | grep 'mp3$')
+song0=${listed[2]} song1=${listed[1]} song2=${listed[0]}
+"$make_song" "$work/three/media/$song0" 60 silence
+"$make_song" "$work/three/media/$song1" 1.5 noise
+"$make_song" "$work/three/media/$song2" 60 noise
+
+start_viz "$work/three/viz"
+sleep 1.5
+shot title
+is_black "$(pixel title 250 120)" || fail "title background is not black: $(pixel title 250 120)"
+is_black "$(pixel title 5 495)" || fail "no black band at the bottom"
+read -r w h _ _ <<<"$(content_box title 500 14 0 486)"
+((w > 40)) || fail "no credit line typed on the band (${w}px wide)"
+
+xdotool key Return
+sleep 0.8
+shot selection
+is_black "$(pixel selection 250 60)" || fail "the first song is silent, yet the background is $(pixel selection 250 60)"
+read -r w h left top <<<"$(content_box selection 500 200 0 100)"
+centre=$((left + w / 2))
+((centre > 240 && centre < 260)) || fail "selection caption not centred (left $left, width $w)"
+((w > 260 && w < 320)) || fail "selection caption not about 60 % of the width ($w px)"
+((top + h > 140 && top + h < 152)) || fail "caption baseline not on the middle line (bottom at $((100 + top + h)))"
+
+xdotool key Right
+sleep 0.5
+shot next
+is_tinted "$(pixel next 250 60)" || fail "Right did not start the loud song: background $(pixel next 250 60)"
+sleep 2
+shot ended
+is_black "$(pixel ended 250 60)" || fail "a song that ended on the selection screen was replaced: $(pixel ended 250 60)"
+
+xdotool key Return
+sleep 0.6
+shot scene0
+is_tinted "$(pixel scene0 250 60)" || fail "leaving the selection did not start the next song: $(pixel scene0 250 60)"
+read -r w h _ _ <<<"$(content_box scene0 500 13 0 487)"
+((w > 20)) || fail "the new song is not named along the bottom"
+
+for key in 2 3 4 5 6 7 8; do
+    xdotool key "$key"
+    sleep 0.2
+    alive
+done
+shot scene8
+for _ in 1 2 3 4 5; do
+    xdotool click 1
+    sleep 0.15
+done
+xdotool key 1
+sleep 0.3
+alive
+shot again
+is_tinted "$(pixel again 250 60)" || fail "returning with '1' stopped the song"
+quit_viz
+grep -q "Can't create stream" "$work/stdout" && fail "a good song was reported as bad"
+
+# --- one bad file -----------------------------------------------------------
+program_folder bad
+head -c 20000 < <(yes "this is not an mp3") >"$work/bad/media/bad.mp3"
+start_viz "$work/bad/viz"
+xdotool key Return
+sleep 0.8
+grep -q "Can't create stream" "$work/stdout" || fail "a bad file was not reported"
+xdotool key Return
+sleep 0.3
+alive
+quit_viz
+
+# --- empty media folder -----------------------------------------------------
+program_folder empty
+start_viz "$work/empty/viz"
+xdotool key Return
+sleep 0.5
+shot empty
+read -r w _ _ _ <<<"$(content_box empty 500 200 0 100)"
+((w > 270 && w < 330)) || fail "\"No MP3s found.\" not shown ($w px wide)"
+xdotool key Return
+sleep 0.3
+alive
+quit_viz
+grep -q "Can't" "$work/stdout" && fail "an empty folder printed $(cat "$work/stdout")"
+
+echo "title, selection, steps, song end, scene keys, clicks, bad file, empty folder and 'q' all behaved"

@@ -1,0 +1,139 @@
+// The selection screen with real songs behind it: every step it accepts
+// starts a new stream, so the stream handle tells what was played.
+#include <GL/freeglut.h>
+
+#include "app/input.h"
+#include "audio/playback.h"
+#include "media/media_library.h"
+#include "media/song_names.h"
+#include "media/song_selection.h"
+#include "tests/support/gl_test.h"
+#include "tests/support/mp3_maker.h"
+
+namespace {
+class SongSelection : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        testing::internal::CaptureStdout();  // the no-sound-card notice
+    }
+    void TearDown() override {
+        testing::internal::GetCapturedStdout();
+        GlTest::TearDown();
+    }
+    void makeSongs(int count) {
+        songList.clear();
+        for (int i = 0; i < count; ++i) {
+            songList.push_back(folder / ("song " + std::to_string(i) + ".mp3"));
+            ASSERT_TRUE(mp3::write(songList.back(), 5.0, mp3::silence()));
+        }
+    }
+    void frame() { drawSongSelection(0.016f); }
+    void right() { onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0); }
+    void left() { onSpecialKeyUp(GLUT_KEY_LEFT, 0, 0); }
+
+    mp3::TempFolder folder;
+};
+}  // namespace
+
+TEST_F(SongSelection, ArrowsStepThroughThreeSongsWithoutWrapping) {
+    makeSongs(3);
+    right();  // before the screen was ever shown: not counted
+    frame();
+    EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_EQ(selectionCaption, "song 0");
+    EXPECT_TRUE(songPlaying);
+    std::uint32_t played = streamHandle;
+    ASSERT_NE(played, 0u);
+
+    left();
+    frame();
+    EXPECT_EQ(currentSongIndex, 0u) << "Left from the first song does nothing";
+    EXPECT_EQ(streamHandle, played);
+
+    for (unsigned expected : {1u, 2u}) {
+        right();
+        frame();
+        EXPECT_EQ(currentSongIndex, expected);
+        EXPECT_EQ(selectionCaption, "song " + std::to_string(expected));
+        EXPECT_NE(streamHandle, played) << "each step starts its song";
+        played = streamHandle;
+    }
+    right();
+    frame();
+    EXPECT_EQ(currentSongIndex, 2u) << "Right stops at the last song";
+    EXPECT_EQ(streamHandle, played) << "and starts nothing";
+}
+
+TEST_F(SongSelection, ReleasesBetweenFramesCountByTheirParity) {
+    makeSongs(3);
+    frame();
+    const std::uint32_t first = streamHandle;
+    right();
+    right();
+    frame();
+    EXPECT_EQ(currentSongIndex, 0u) << "two releases cancel";
+    EXPECT_EQ(streamHandle, first);
+
+    right();
+    left();
+    frame();
+    EXPECT_EQ(currentSongIndex, 0u) << "a Right and a Left in one frame";
+    EXPECT_NE(streamHandle, first) << "restart the selected song";
+}
+
+TEST_F(SongSelection, ReturningShowsThePlayingSongAndRestartsNothing) {
+    makeSongs(5);
+    frame();
+    currentSongIndex = 4;  // the song advanced while another scene was shown
+    const std::uint32_t playing = streamHandle;
+    frame();
+    EXPECT_EQ(selectionCaption, "song 4");
+    EXPECT_EQ(streamHandle, playing);
+}
+
+TEST_F(SongSelection, OneSongOrNoneLeaveTheArrowsIdle) {
+    makeSongs(1);
+    frame();
+    const std::uint32_t only = streamHandle;
+    right();
+    frame();
+    left();
+    frame();
+    EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_EQ(streamHandle, only);
+}
+
+TEST_F(SongSelection, AnEmptyLibrarySaysSoAndPlaysNothing) {
+    songList.clear();
+    frame();
+    right();
+    frame();
+    EXPECT_EQ(selectionCaption, "No MP3s found.");
+    EXPECT_FALSE(songPlaying);
+    EXPECT_EQ(streamHandle, 0u);
+    EXPECT_EQ(currentSongIndex, 0u);
+}
+
+TEST_F(SongSelection, CaptionFillsThreeFifthsOfTheWidthOnTheMiddleLine) {
+    const CaptionLayout layout = captionLayout(14);
+    EXPECT_NEAR(layout.margin, 491.3244f, 1e-3);
+    EXPECT_NEAR(layout.side, 2449.2888f, 1e-3);
+    EXPECT_NEAR(captionLayout(28).side, 2 * layout.side, 1e-2) << "twice the name, half the letters";
+
+    songList.clear();
+    glColor3f(1, 0, 0);
+    const auto lines = gltest::captureFeedback([this] { frame(); });
+    float left = 1e9f, right = -1e9f, bottom = 1e9f;
+    for (const auto& line : lines) {
+        for (const auto& v : line.vertices) {
+            if (v.y < 20) continue;  // the hint in the banner
+            left = std::min(left, v.x);
+            right = std::max(right, v.x);
+            bottom = std::min(bottom, v.y);
+        }
+    }
+    EXPECT_NEAR((left + right) / 2, 250, 5) << "centred";
+    EXPECT_NEAR((right - left) / 500, 1 / 1.67, 0.03) << "about 60 % of the width";
+    EXPECT_NEAR(bottom, 250, 3) << "baseline on the middle line";
+}

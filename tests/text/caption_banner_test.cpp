@@ -1,0 +1,109 @@
+#include "app/frame_loop.h"
+#include "tests/support/gl_test.h"
+#include "text/caption_banner.h"
+#include "text/stroke_text.h"
+
+namespace {
+const std::string kCredit = "by Tharnwexolbrimdale   ( press enter to start )";
+const std::string kHint = "( <- or -> to select song)  ( enter to start ) ";
+}  // namespace
+
+TEST(BannerLine, TypesOutWithAMarkAndEndsRightAligned) {
+    BannerLine line = bannerLine(kCredit, 0, 5);
+    EXPECT_EQ(line.shown, " []:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 4 * 104.76);
+
+    line = bannerLine(kCredit, 2.5f, 5);
+    EXPECT_EQ(line.shown, kCredit.substr(0, 24) + " []:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 28 * 104.76);
+
+    line = bannerLine(kCredit, 5, 5);  // exactly at the duration: finished
+    EXPECT_EQ(line.shown, kCredit + "  [:");
+    EXPECT_EQ(line.shown.size(), 52u);
+    EXPECT_NEAR(line.x, 52.48, 1e-9);
+
+    line = bannerLine(kHint, 7, 3);
+    EXPECT_EQ(line.shown.size(), 51u);
+    EXPECT_NEAR(line.x, 157.24, 1e-9);
+
+    EXPECT_EQ(bannerLine("", 0.5f, 3).shown, " []:");
+    EXPECT_EQ(bannerLine("", 3, 3).shown, "  [:");
+    EXPECT_EQ(bannerLine("abc", 0, 0).shown, "abc  [:") << "no typing time: shown whole";
+}
+
+TEST_F(GlTest, BannerClockRunsOnlyWhileDrawn) {
+    CaptionBanner banner;
+    banner.buildBand();
+    banner.draw("song", 0, 10);
+    EXPECT_EQ(banner.elapsed, 0.0f);
+    banner.draw("song", 0.25f, 10);
+    banner.draw("other", 0.5f, 3);
+    EXPECT_FLOAT_EQ(banner.elapsed, 0.75f);
+    banner.reset();
+    EXPECT_EQ(banner.elapsed, 0.0f);
+}
+
+TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
+    for (bool enabled : {true, false}) {
+        if (enabled) {
+            glEnable(GL_LIGHTING);
+            glEnable(GL_DEPTH_TEST);
+        } else {
+            glDisable(GL_LIGHTING);
+            glDisable(GL_DEPTH_TEST);
+        }
+        glPushMatrix();
+        glRotatef(30, 0, 0, 1);
+        const auto before = gltest::matrixState();
+        drawStrokeText(10, 20, "Hello", 500, 500);
+        drawStrokeText(10, 20, "", 500, 500);
+        captionBanner.draw("Night Drive", 0.1f, 10);
+        EXPECT_EQ(gltest::matrixState(), before);
+        EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), enabled);
+        EXPECT_EQ(gltest::isEnabled(GL_DEPTH_TEST), enabled);
+        glPopMatrix();
+    }
+}
+
+TEST_F(GlTest, StrokeTextSkipsHighBytesWithoutAdvancing) {
+    const auto plain = gltest::captureFeedback([] { drawStrokeText(100, 100, "AB", 500, 500); });
+    const auto mixed = gltest::captureFeedback([] { drawStrokeText(100, 100, "A\xff\x80" "B", 500, 500); });
+    ASSERT_FALSE(plain.empty());
+    ASSERT_EQ(plain.size(), mixed.size());
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        ASSERT_EQ(plain[i].vertices.size(), mixed[i].vertices.size());
+        EXPECT_FLOAT_EQ(plain[i].vertices[0].x, mixed[i].vertices[0].x) << i;
+    }
+    // The model-view is reset inside: what the caller pushed has no effect.
+    glPushMatrix();
+    glScalef(3, 3, 3);
+    const auto scaled = gltest::captureFeedback([] { drawStrokeText(100, 100, "AB", 500, 500); });
+    glPopMatrix();
+    EXPECT_FLOAT_EQ(scaled[0].vertices[0].x, plain[0].vertices[0].x);
+}
+
+TEST_F(GlTest, BannerIsABlackBandWithWhiteTextAtTheBottom) {
+    clearToLevel(0.25f);  // a tinted background, to tell from the band
+    CaptionBanner banner;
+    banner.buildBand();
+    banner.draw("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 0, 0);  // shown whole
+
+    // 152.35 / 5500 of 500 rows: rows 0 to 13 are band.
+    int white = 0, black = 0;
+    for (int x = 0; x < 500; ++x) {
+        for (int y = 0; y <= 12; ++y) {
+            const gltest::Rgb p = gltest::readPixel(x, y);
+            white += p.r > 200 && p.g > 200 && p.b > 200;
+            black += p.r < 10 && p.g < 10 && p.b < 10;
+        }
+    }
+    EXPECT_GT(white, 300) << "letters in the band";
+    EXPECT_GT(black, 3000) << "the band itself";
+    EXPECT_EQ(white + black, 500 * 13) << "nothing of the background shows through";
+    const gltest::Rgb above = gltest::readPixel(250, 20);
+    EXPECT_NEAR(above.r, 128, 1);
+    EXPECT_NEAR(above.g, 64, 1);
+    const auto color = gltest::currentColor();
+    EXPECT_EQ(color[0], 1.0f) << "white is left current";
+    EXPECT_EQ(color[2], 1.0f);
+}

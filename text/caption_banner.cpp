@@ -1,0 +1,71 @@
+#include "text/caption_banner.h"
+
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "text/stroke_text.h"
+
+CaptionBanner captionBanner;
+
+namespace {
+constexpr float kScreen = 5500;        // the banner's virtual screen, both ways
+constexpr float kBandHeight = 152.35f;  // 2.8 % of the window
+constexpr float kBaseline = 50;
+}  // namespace
+
+BannerLine bannerLine(const std::string& text, float elapsed, float duration) {
+    const std::size_t length = text.size();
+    if (elapsed >= duration) {
+        BannerLine line{text + " " + " [:"};
+        line.x = kScreen - (length + 4) * kStrokeAdvance;
+        return line;
+    }
+    const float typed = std::trunc(elapsed / duration * static_cast<float>(length));
+    const std::size_t n = typed > 0 ? std::min(static_cast<std::size_t>(typed), length) : 0;
+    BannerLine line{text.substr(0, n) + " " + "[]:"};
+    line.x = kScreen - (n + 4) * kStrokeAdvance;
+    return line;
+}
+
+CaptionBanner::~CaptionBanner() = default;
+
+void CaptionBanner::buildBand() {
+    bandList = glGenLists(1);
+    glNewList(bandList, GL_COMPILE);
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, kScreen, 0, kScreen);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    glColor3f(0, 0, 0);
+    glBegin(GL_POLYGON);  // counter-clockwise: it faces the viewer and survives culling
+    glVertex2f(0, 0);
+    glVertex2f(kScreen, 0);
+    glVertex2f(kScreen, kBandHeight);
+    glVertex2f(0, kBandHeight);
+    glEnd();
+    glColor3f(1, 1, 1);
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+    glMatrixMode(GL_MODELVIEW);
+    glEndList();
+}
+
+void CaptionBanner::draw(std::string text, float step, float duration) {
+    glColor3f(1, 1, 1);
+    const BannerLine line = bannerLine(text, elapsed, duration);
+    glCallList(bandList);
+    drawStrokeText(static_cast<float>(line.x), kBaseline, line.shown.c_str(), kScreen, kScreen);
+    // After drawing: the frame that crosses the duration still shows the typing form.
+    elapsed += step;
+}

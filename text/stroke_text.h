@@ -1,0 +1,10 @@
+#pragma once
+
+// Advance of every character of GLUT's mono-spaced stroke font, in its units.
+constexpr double kStrokeAdvance = 104.76;
+
+// One line of GLUT stroke text as a flat overlay: (x, y) is the start of the
+// baseline in a virtual screen of width x height units stretched over the
+// whole window, origin at the bottom left. Takes the current colour; leaves
+// the matrices, depth test and lighting as it found them, in model-view mode.
+void drawStrokeText(float x, float y, const char* text, float width, float height);
