@@ -1,6 +1,7 @@
 #include "scenes/drawing_helpers.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cmath>
 
@@ -49,4 +50,25 @@ void rotateXYZ(Vec3 angles) {
     glRotatef(angles.x, 1, 0, 0);
     glRotatef(angles.y, 0, 1, 0);
     glRotatef(angles.z, 0, 0, 1);
+}
+
+void beginOverlay(float width, float height) {
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, width, 0, height);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void endOverlay() {
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+    glMatrixMode(GL_MODELVIEW);
 }

@@ -1,9 +1,8 @@
 #include "text/caption_banner.h"
 
-#include <GL/glu.h>
-
 #include <cmath>
 
+#include "scenes/drawing_helpers.h"
 #include "text/stroke_text.h"
 
 CaptionBanner captionBanner;
@@ -33,17 +32,7 @@ CaptionBanner::~CaptionBanner() = default;
 void CaptionBanner::buildBand() {
     bandList = glGenLists(1);
     glNewList(bandList, GL_COMPILE);
-    glPushAttrib(GL_ENABLE_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, kScreen, 0, kScreen);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-
+    beginOverlay(kScreen, kScreen);
     glColor3f(0, 0, 0);
     glBegin(GL_POLYGON);  // counter-clockwise: it faces the viewer and survives culling
     glVertex2f(0, 0);
@@ -52,12 +41,7 @@ void CaptionBanner::buildBand() {
     glVertex2f(0, kBandHeight);
     glEnd();
     glColor3f(1, 1, 1);
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
-    glMatrixMode(GL_MODELVIEW);
+    endOverlay();
     glEndList();
 }
 
