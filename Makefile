@@ -37,5 +37,9 @@ test-asan: deps
 bench: build
 	$(XRUN) $(BUILD)/bench/viz_bench
 
+# One PNG of each screen, from the real program on the demo songs, into docs/.
+screenshots: build
+	$(XRUN) tools/take-screenshots.sh $(BUILD) docs
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

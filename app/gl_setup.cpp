@@ -4,6 +4,7 @@
 
 #include "scenes/drawing_helpers.h"
 #include "text/caption_banner.h"
+#include "text/outline_font.h"
 
 int windowWidth = 500;
 int windowHeight = 500;
@@ -38,6 +39,7 @@ void initGL() {
     glEndList();
 
     captionBanner.buildBand();
+    buildOutlineFont();
 }
 
 void onReshape(int width, int height) {

@@ -11,6 +11,7 @@
 #include "bench/audio_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/scan_bench.h"
+#include "bench/scene_bench.h"
 
 namespace {
 constexpr double kSecondsPerMeasure = 2.0;
@@ -29,5 +30,6 @@ int main(int argc, char** argv) {
 
     const double bare = measureFramesPerSecond(bareFrame, kSecondsPerMeasure);
     reportFrameRate("bare frame (clear + swap)", bare, bare);
+    runSceneBenchmarks(bare);
     return 0;
 }

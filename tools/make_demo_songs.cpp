@@ -76,12 +76,12 @@ void addSnare(std::vector<float>& mix, double at, float gain, Noise& noise) {
     });
 }
 
-void addHat(std::vector<float>& mix, double at, float gain, Noise& noise) {
-    addVoice(mix, at, 0.06, -0.4, [gain, &noise, last = 0.0f](double t) mutable {
+void addHat(std::vector<float>& mix, double at, float gain, double decay, Noise& noise) {
+    addVoice(mix, at, 0.25, -0.4, [gain, decay, &noise, last = 0.0f](double t) mutable {
         const float white = noise.next();
         const float high = white - last;  // a first difference: only the hiss
         last = white;
-        return gain * high * static_cast<float>(std::exp(-t * 70));
+        return gain * high * static_cast<float>(std::exp(-t * decay));
     });
 }
 
@@ -101,7 +101,7 @@ void addChord(std::vector<float>& mix, double at, double length, int root, bool 
         addVoice(mix, at, length, pan, [=, low = 0.0](double t) mutable {
             // A soft sawtooth through a one-pole low-pass, swelling in and out.
             const double saw = 2 * std::fmod(hz * t, 1.0) - 1;
-            low += 0.08 * (saw - low);
+            low += 0.2 * (saw - low);
             const double envelope = std::min(1.0, t * 4) * std::min(1.0, (length - t) * 6);
             return gain * 0.25f * static_cast<float>(low * envelope);
         });
@@ -124,7 +124,8 @@ std::vector<float> renderSong(const Song& song) {
         addChord(mix, start, bar, root, minor, loud ? 1.0f : 0.45f);
         for (int step = 0; step < 8; ++step) {
             const double at = start + step * beat / 2 + (step % 2 ? song.swing * beat : 0);
-            addHat(mix, at, loud ? 0.35f : 0.12f, noise);
+            const bool offBeat = step % 2 == 1;
+            addHat(mix, at, loud ? 0.8f : 0.25f, loud && offBeat ? 14 : 45, noise);
             if (step % 2 == 0) addBass(mix, at, beat * 0.9, midiToHz(root - 12), loud ? 0.5f : 0.2f);
         }
         if (!loud) continue;
@@ -134,10 +135,11 @@ std::vector<float> renderSong(const Song& song) {
         }
     }
 
+    // Master it like a record: normalise, then a soft limiter for loudness.
     float peak = 0;
     for (float sample : mix) peak = std::max(peak, std::fabs(sample));
     if (peak > 0) {
-        for (float& sample : mix) sample *= 0.89f / peak;
+        for (float& sample : mix) sample = 0.92f * std::tanh(2.5f * sample / peak) / std::tanh(2.5f);
     }
     return mix;
 }

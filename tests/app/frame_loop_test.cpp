@@ -93,3 +93,26 @@ TEST_F(GlTest, DisplayCallbackDrawsAndSwaps) {
     EXPECT_EQ(frameDelta, 0.0f);
     EXPECT_EQ(level, 0.0f) << "no song: silence";
 }
+
+TEST_F(GlTest, ScenesLeaveLightingAsTheirFiguresDo) {
+    struct Case {
+        int scene;
+        int leaves;  // 1 on, 0 off, -1 as found
+    };
+    const Case cases[] = {{0, 0},  {1, 0},  {2, 1},  {3, -1}, {4, -1},  {5, -1},
+                          {6, -1}, {7, -1}, {8, 1},  {kTitleScene, 1}, {kSelectionScene, 1}};
+    for (const Case& c : cases) {
+        for (bool litBefore : {false, true}) {
+            currentScene = c.scene;
+            if (litBefore) {
+                glEnable(GL_LIGHTING);
+            } else {
+                glDisable(GL_LIGHTING);
+            }
+            drawFrame();
+            const bool expected = c.leaves == -1 ? litBefore : c.leaves == 1;
+            EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), expected)
+                << "scene " << c.scene << (litBefore ? ", lit before" : ", unlit before");
+        }
+    }
+}

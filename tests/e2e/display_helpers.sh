@@ -39,11 +39,22 @@ pixel() {
         awk '{ printf "%d %d %d\n", $1, $2, $3 }'
 }
 
-# content_box NAME W H X Y: "width height left top" of what differs from the
-# region's corner colour inside the W x H region at (X, Y).
+# background NAME X Y: the mean "R G B" of the 80 x 40 pixels at (X, Y), so
+# a star or two does not hide the colour behind them.
+background() {
+    convert "$work/$1.png" -crop "80x40+$2+$3" +repage -scale '1x1!' -depth 8 txt:- |
+        sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -n 1 |
+        awk '{ printf "%d %d %d\n", $1, $2, $3 }'
+}
+
+# content_box NAME W H X Y [COLOUR]: "width height left top" of what differs
+# from the region's corner colour inside the W x H region at (X, Y); with a
+# COLOUR, of the pixels of that colour only.
 content_box() {
-    convert "$work/$1.png" -crop "$2x$3+$4+$5" +repage -fuzz 15% -trim -format '%w %h %X %Y' info: |
-        tr -d '+'
+    local only=()
+    [[ $# -ge 6 ]] && only=(-fill black -fuzz 25% +opaque "$6")
+    convert "$work/$1.png" -crop "$2x$3+$4+$5" +repage "${only[@]}" -fuzz 15% -trim \
+        -format '%w %h %X %Y' info: | tr -d '+'
 }
 
 # quit_viz: 'q' must end the process with status 0.

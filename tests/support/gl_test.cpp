@@ -120,6 +120,66 @@ WindowPoint project(float x, float y, float z) {
     return {static_cast<float>(wx), static_cast<float>(wy), static_cast<float>(wz)};
 }
 
+namespace {
+constexpr float kWideView = 100;  // eye-space half-width of the capture view
+
+std::vector<FeedbackPrimitive> captureWide(const std::function<void()>& draw) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-kWideView, kWideView, -kWideView, kWideView, -1000, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    const GLboolean culling = glIsEnabled(GL_CULL_FACE);
+    glDisable(GL_CULL_FACE);
+    auto polygons = captureFeedback(draw);
+    if (culling) glEnable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (auto& polygon : polygons) {
+        for (auto& v : polygon.vertices) {
+            v.x = ((v.x - viewport[0]) / viewport[2] * 2 - 1) * kWideView;
+            v.y = ((v.y - viewport[1]) / viewport[3] * 2 - 1) * kWideView;
+            v.z = -(v.z * 2 - 1) * 1000;
+        }
+    }
+    return polygons;
+}
+}  // namespace
+
+WindowPoint toEye(float x, float y, float z) {
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    return {m[0] * x + m[4] * y + m[8] * z + m[12], m[1] * x + m[5] * y + m[9] * z + m[13],
+            m[2] * x + m[6] * y + m[10] * z + m[14]};
+}
+
+std::vector<WindowPoint> cubeCentres(const std::function<void()>& draw) {
+    // However GLUT splits a cube into polygons, every cube gives as many.
+    static const std::size_t polygonsPerCube = captureWide([] { glutSolidCube(1); }).size();
+    const auto polygons = captureWide(draw);
+
+    std::vector<WindowPoint> centres;
+    EXPECT_EQ(polygons.size() % polygonsPerCube, 0u) << "not whole cubes";
+    for (std::size_t first = 0; first + polygonsPerCube <= polygons.size(); first += polygonsPerCube) {
+        WindowPoint sum;
+        int count = 0;
+        for (std::size_t p = first; p < first + polygonsPerCube; ++p) {
+            for (const WindowPoint& v : polygons[p].vertices) {
+                sum.x += v.x;
+                sum.y += v.y;
+                sum.z += v.z;
+                ++count;
+            }
+        }
+        centres.push_back({sum.x / count, sum.y / count, sum.z / count});
+    }
+    return centres;
+}
+
 }  // namespace gltest
 
 void GlTest::SetUp() {

@@ -55,6 +55,15 @@ bool isLine(const FeedbackPrimitive& primitive);
 // Where a model point lands in the window under the current matrices.
 WindowPoint project(float x, float y, float z);
 
+// The solid cubes `draw` sends, in drawing order, as the eye-space centre of
+// each (x right, y up, z towards the viewer; the camera looks down -z from
+// 4 units away). Captured through a wide orthographic view with face culling
+// off, so no face is clipped or culled away.
+std::vector<WindowPoint> cubeCentres(const std::function<void()>& draw);
+
+// Where a model point lies in eye space under the current model-view.
+WindowPoint toEye(float x, float y, float z);
+
 }  // namespace gltest
 
 // Fixture for tests that draw: the window is open, the camera set for a

@@ -1,0 +1,98 @@
+#include "bench/scene_bench.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/frame_loop.h"
+#include "app/input.h"
+#include "app/random.h"
+#include "app/scene_dispatch.h"
+#include "audio/level.h"
+#include "bench/frame_rate.h"
+#include "scenes/cube_field.h"
+#include "scenes/cube_tunnel.h"
+#include "scenes/paint_canvas.h"
+
+namespace {
+constexpr double kSeconds = 2.0;
+
+// One frame of a scene as the program draws it, with a fixed loudness.
+void sceneFrame(int scene, float loudness, float step) {
+    currentScene = scene;
+    level = loudness;
+    frameDelta = step;
+    clearToLevel(loudness);
+    drawCurrentScene();
+}
+
+void measureScene(const std::string& name, int scene, float loudness, float step, double bare) {
+    const double fps = measureFramesPerSecond([&] { sceneFrame(scene, loudness, step); }, kSeconds);
+    reportFrameRate(name, fps, bare);
+}
+
+void fillCanvas(std::size_t quads) {
+    seedRandom(3);
+    while (paintQuads.size() < quads) {
+        PaintQuad quad;
+        quad.x = static_cast<float>(nextRandom() % 500);
+        quad.y = static_cast<float>(nextRandom() % 500);
+        quad.red = (nextRandom() % 2) * 1.0f;
+        quad.blue = (nextRandom() % 100) * 0.01f;
+        // 20 x 20: the size the scene paints in silence with a still pointer.
+        quad.halfWidth = 10;
+        quad.halfHeight = 10;
+        paintQuads.append(quad);
+    }
+}
+
+// The same canvas drawn the plain way: one immediate-mode quad at a time.
+void drawQuadsOneByOne() {
+    clearToLevel(0);
+    beginOverlay(500, 500);
+    for (std::size_t i = 0; i < paintQuads.size(); ++i) {
+        const PaintQuad q = paintQuads.at(i);
+        glPushMatrix();
+        glColor3f(q.red, q.green, q.blue);
+        glTranslatef(q.x, q.y, 0);
+        glBegin(GL_QUADS);
+        glVertex3f(-q.halfWidth, q.halfHeight, 0);
+        glVertex3f(-q.halfWidth, -q.halfHeight, 0);
+        glVertex3f(q.halfWidth, -q.halfHeight, 0);
+        glVertex3f(q.halfWidth, q.halfHeight, 0);
+        glEnd();
+        glPopMatrix();
+    }
+    endOverlay();
+}
+
+void measureCanvas(std::size_t quads, double bare) {
+    fillCanvas(quads);
+    mouseX = mouseY = 250;  // a still canvas
+    const double arrays = measureFramesPerSecond([] { sceneFrame(2, 0, 0); }, kSeconds);
+    const double oneByOne = measureFramesPerSecond(drawQuadsOneByOne, kSeconds);
+    const std::string name = "scene 2, " + std::to_string(quads) + " quads";
+    reportFrameRate(name, arrays, bare);
+    std::printf("%-34s %10.1f fps   %8.2f x faster from arrays\n", "  same quads one by one", oneByOne,
+                arrays / oneByOne);
+}
+}  // namespace
+
+void runSceneBenchmarks(double bare) {
+    measureScene("title (cubes, title, banner)", kTitleScene, 0.1f, 1.0f / 60, bare);
+    measureScene("selection (400 stars, loud)", kSelectionScene, 0.5f, 1.0f / 60, bare);
+
+    for (int i = 0; i < 60; ++i) sceneFrame(0, 0, 0.02f);
+    measureScene("scene 0 (51 cubes)", 0, 0, 0.02f, bare);
+    for (int i = 0; i < 510; ++i) sceneFrame(1, 0, 0.02f);
+    measureScene("scene 1 (501 cubes)", 1, 0, 0.02f, bare);
+
+    cubeTunnel.emitTimer = 1;
+    for (int i = 0; i < 30; ++i) sceneFrame(3, 0.2f, 0.016f);
+    measureScene("scene 3 (26 rings)", 3, 0.2f, 0.016f, bare);
+    measureScene("scene 8 (rosette)", 8, 0, 0.016f, bare);
+
+    measureCanvas(10000, bare);
+    measureCanvas(100000, bare);
+}

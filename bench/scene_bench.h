@@ -1,0 +1,5 @@
+#pragma once
+
+// Each scene's frame rate with its figure full, as a ratio to the bare
+// frame of the same run; scene 2's canvas against drawing quad by quad.
+void runSceneBenchmarks(double bareFps);

@@ -1,0 +1,36 @@
+#include "scenes/cube_field.h"
+
+#include <GL/freeglut.h>
+
+CubeField cubeField;
+
+namespace {
+constexpr float kSamplePeriod = 0.01f;
+constexpr double kCubeEdge = 0.1;
+}  // namespace
+
+CubeField::~CubeField() = default;
+
+void CubeField::draw(float step, float angleScale, unsigned limit, Vec3 position, Vec3 angles) {
+    glPushMatrix();
+
+    sinceLastSample += step;
+    if (sinceLastSample > kSamplePeriod) {
+        samples.push_front({position, angles});
+        sinceLastSample = 0;  // at most one sample a frame, however long the frame
+    }
+
+    for (const CubeFieldSample& sample : samples) {
+        glPushMatrix();
+        // mousePoint's signs are flipped; x and y put back under the pointer.
+        glTranslatef(-sample.position.x, -sample.position.y, sample.position.z);
+        glutSolidCube(kCubeEdge);
+        glPopMatrix();
+        // Not popped: every older cube is turned by this sample as well.
+        rotateXYZ({-sample.angles.x * angleScale, -sample.angles.y * angleScale,
+                   sample.angles.z * angleScale});
+    }
+
+    while (samples.size() > limit) samples.pop_back();
+    glPopMatrix();
+}

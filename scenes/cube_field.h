@@ -1,0 +1,26 @@
+#pragma once
+#include <deque>
+
+#include "scenes/drawing_helpers.h"
+
+// Scenes 0 and 1: a trail of small cubes that follows the mouse and curls
+// into rings and spirals as every sample turns all older cubes.
+struct CubeFieldSample {
+    Vec3 position;  // mousePoint when the sample was taken
+    Vec3 angles;    // mouseDrag at that moment
+};
+
+class CubeField {
+public:
+    virtual ~CubeField();
+
+    // Takes a sample once more than 0.01 s of steps have gathered, draws
+    // every sample's cube (newest first, each turned by all newer samples),
+    // then keeps at most `limit` samples.
+    void draw(float step, float angleScale, unsigned limit, Vec3 position, Vec3 angles);
+
+    std::deque<CubeFieldSample> samples;  // newest at the front
+    float sinceLastSample = 0;
+};
+
+extern CubeField cubeField;

@@ -1,0 +1,70 @@
+#include "scenes/star_field.h"
+
+#include <GL/gl.h>
+
+#include "app/random.h"
+
+// Built before main: its stars come from the generator's unseeded state,
+// so the opening field is the same on every run.
+StarField starField;
+
+namespace {
+constexpr int kStars = 400;
+constexpr int kGroups = 5;
+
+float randomCoordinate() { return static_cast<float>(nextRandom() % 10 - 5); }
+}  // namespace
+
+StarField::StarField() {
+    stars.reserve(kStars);
+    for (int i = 0; i < kStars; ++i) {
+        Star star;
+        star.x = randomCoordinate();
+        star.y = randomCoordinate();
+        star.z = randomCoordinate();
+        stars.push_back(star);
+    }
+}
+
+StarField::~StarField() = default;
+
+void drawStarCross(const Star& star, float scale, float level) {
+    const float length = level * scale;
+    const float cx = -star.x, cy = -star.y, cz = -star.z;
+    glBegin(GL_LINES);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx - length, cy, cz);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx, cy - length, cz);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx, cy, cz - length);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx + length, cy, cz);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx, cy + length, cz);
+    glVertex3f(cx, cy, cz);
+    glVertex3f(cx, cy, cz + length);
+    glEnd();
+}
+
+void StarField::draw(float /*step*/, float level, Vec3 angles) {
+    glColor3f(1, 1, 1);
+    glPushMatrix();
+    const std::size_t groupSize = stars.size() / kGroups;
+    for (int group = 0; group < kGroups; ++group) {
+        // Not undone between groups: each fifth turns one step further.
+        rotateXYZ({0.2f * angles.x, 0.2f * angles.y, 0.2f * angles.z});
+        for (std::size_t i = group * groupSize; i < (group + 1) * groupSize; ++i) {
+            Star& star = stars[i];
+            star.z += 2 * level;
+            if (star.z > 5) {
+                star.x = randomCoordinate();
+                star.y = randomCoordinate();
+                star.z = -5;
+            }
+            drawStarCross(star, 1.0f, level);
+        }
+    }
+    glPopMatrix();
+    glColor3f(1, 0, 0);
+}

@@ -1,0 +1,62 @@
+#include <cmath>
+
+#include "app/random.h"
+#include "scenes/star_field.h"
+#include "tests/support/gl_test.h"
+
+TEST(StarField, FirstStarComesFromTheUnseededGenerator) {
+    // Built before main, from state 1: draws 41, 18467, 6334.
+    ASSERT_EQ(starField.stars.size(), 400u);
+    EXPECT_EQ(starField.stars[0].x, -4.0f);
+    EXPECT_EQ(starField.stars[0].y, 2.0f);
+    EXPECT_EQ(starField.stars[0].z, -1.0f);
+    for (const Star& star : starField.stars) {
+        ASSERT_GE(star.x, -5.0f);
+        ASSERT_LE(star.z, 4.0f);
+    }
+}
+
+TEST_F(GlTest, StarIsRebornOnlyOnceBeyondFive) {
+    StarField field;
+    field.stars.assign(400, Star{1, 1, 4});
+    field.draw(0.016f, 0.5f, {0, 0, 0});
+    EXPECT_EQ(field.stars[0].z, 5.0f) << "exactly 5 stays";
+    seedRandom(1);
+    field.draw(0.016f, 0.5f, {0, 0, 0});
+    EXPECT_EQ(field.stars[0].x, 41 % 10 - 5);
+    EXPECT_EQ(field.stars[0].y, 18467 % 10 - 5);
+    EXPECT_EQ(field.stars[0].z, -5.0f);
+    EXPECT_EQ(field.stars[1].x, 6334 % 10 - 5) << "x then y, star after star";
+}
+
+TEST_F(GlTest, SilentStarsNeitherMoveNorShow) {
+    StarField field;
+    const auto stars = field.stars;
+    const auto lines = gltest::captureFeedback([&] { field.draw(1, 0, {0, 0, 0}); });
+    EXPECT_EQ(field.stars[7].z, stars[7].z);
+    for (const auto& line : lines) {
+        EXPECT_FLOAT_EQ(line.vertices[0].x, line.vertices[1].x);
+        EXPECT_FLOAT_EQ(line.vertices[0].y, line.vertices[1].y);
+    }
+}
+
+TEST_F(GlTest, StarFieldTurnsEachFifthOneStepFurtherAndLeavesRed) {
+    StarField field;
+    field.stars.assign(400, Star{-1, 0, 0});  // drawn at (1, 0, 0)
+    glColor3f(0, 1, 0);
+    const auto before = gltest::matrixState();
+    const auto lines = gltest::captureFeedback([&] { field.draw(0, 0.01f, {0, 0, 50}); });
+    ASSERT_EQ(lines.size(), 400u * 6);
+    for (int star : {0, 79, 80, 399}) {
+        const int group = star / 80;
+        const double turn = (group + 1) * 10 * M_PI / 180;  // 0.2 * 50 degrees a group
+        const auto at = gltest::project(static_cast<float>(std::cos(turn)),
+                                        static_cast<float>(std::sin(turn)), -0.02f);
+        EXPECT_NEAR(lines[star * 6].vertices[0].x, at.x, 0.5) << "star " << star;
+        EXPECT_NEAR(lines[star * 6].vertices[0].y, at.y, 0.5) << "star " << star;
+    }
+    EXPECT_EQ(gltest::matrixState(), before);
+    const auto colour = gltest::currentColor();
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[1], 0.0f);
+}
