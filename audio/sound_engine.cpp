@@ -133,9 +133,9 @@ const Stream* SoundEngine::streamOf(StreamHandle handle) const {
 
 void SoundEngine::fillSpectrum(StreamHandle handle, float* magnitudes) {
     const Stream* playing = streamOf(handle);
-    if (playing == nullptr || !playing->audibleWindow(monotonicNanoseconds(), SpectrumAnalyser::kWindow,
+    if (playing == nullptr || !playing->audibleWindow(monotonicNanoseconds(), FftAnalyser::kWindow,
                                                       kSpectrumLead, window.data())) {
-        std::fill(magnitudes, magnitudes + SpectrumAnalyser::kBins, 0.0f);
+        std::fill(magnitudes, magnitudes + FftAnalyser::kBins, 0.0f);
         return;
     }
     analyser.analyse(window.data(), magnitudes);

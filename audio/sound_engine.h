@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/spectrum.h"
+#include "audio/fft_analyser.h"
 #include "audio/stream.h"
 
 using StreamHandle = std::uint32_t;  // 0: no stream
@@ -66,8 +66,8 @@ private:
     StreamHandle currentHandle = 0;
     StreamHandle lastHandle = 0;
 
-    SpectrumAnalyser analyser;
-    std::array<float, SpectrumAnalyser::kWindow> window{};
+    FftAnalyser analyser;
+    std::array<float, FftAnalyser::kWindow> window{};
 };
 
 extern SoundEngine soundEngine;

@@ -12,7 +12,7 @@
 #include "audio/level.h"
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 namespace {
 double processCpuSeconds() {
@@ -60,8 +60,8 @@ void spectrumCost() {
     for (int i = 0; i < kFrames; ++i) computeLevel();
     const double perFrame = (wallSeconds() - start) / kFrames;
 
-    SpectrumAnalyser analyser;
-    std::vector<float> samples(SpectrumAnalyser::kWindow, 0.1f), magnitudes(SpectrumAnalyser::kBins);
+    FftAnalyser analyser;
+    std::vector<float> samples(FftAnalyser::kWindow, 0.1f), magnitudes(FftAnalyser::kBins);
     start = wallSeconds();
     for (int i = 0; i < kFrames; ++i) analyser.analyse(samples.data(), magnitudes.data());
     const double fftOnly = (wallSeconds() - start) / kFrames;

@@ -65,18 +65,6 @@ TEST(Input, ClicksCycleThePlayingScenesOnRelease) {
     }
 }
 
-TEST(Input, ArrowReleasesFlipTheirToggles) {
-    onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0);
-    EXPECT_TRUE(rightToggle);
-    EXPECT_FALSE(leftToggle);
-    onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0);
-    EXPECT_FALSE(rightToggle) << "two releases cancel";
-    onSpecialKeyUp(GLUT_KEY_LEFT, 0, 0);
-    onSpecialKeyUp(GLUT_KEY_UP, 0, 0);
-    EXPECT_TRUE(leftToggle);
-    EXPECT_FALSE(rightToggle);
-}
-
 TEST(Input, PassiveMotionTracksThePointerAndItsDrag) {
     onPassiveMotion(100, 40);
     EXPECT_EQ(mouseDrag.x, 0.0f) << "the first motion has nothing to compare with";

@@ -19,11 +19,3 @@ TEST(Random, StateWrapsModulo2To32AndYieldsFifteenBits) {
     }
 }
 
-TEST(Random, SeedingRestartsTheSequence) {
-    seedRandom(12345);
-    const int first = nextRandom();
-    const int second = nextRandom();
-    seedRandom(12345);
-    EXPECT_EQ(nextRandom(), first);
-    EXPECT_EQ(nextRandom(), second);
-}

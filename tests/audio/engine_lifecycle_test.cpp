@@ -11,7 +11,7 @@
 
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 namespace {
 int openFileDescriptors() {

@@ -10,7 +10,7 @@
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 using Clock = std::chrono::steady_clock;
 

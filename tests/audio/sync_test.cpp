@@ -10,7 +10,7 @@
 #include "audio/level.h"
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 TEST(AudioPictureSync, LevelRisesWhenTheBurstIsHeard) {
     constexpr double kBurstStart = 0.6;

@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "media/media_library.h"
 #include "media/media_scanner.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 namespace fs = std::filesystem;
 using mp3::TempFolder;

@@ -8,7 +8,7 @@
 #include "media/song_names.h"
 #include "media/song_selection.h"
 #include "tests/support/gl_test.h"
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 namespace {
 class SongSelection : public GlTest {

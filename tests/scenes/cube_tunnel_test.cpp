@@ -40,19 +40,6 @@ TEST_F(GlTest, TunnelFirstRingSurroundsTheAxisAtDepthTwo) {
     EXPECT_EQ(stored.pitch, 0.0f);
 }
 
-TEST_F(GlTest, TunnelTiltsNewRingsAfterThePointerAndRollsWithTheMusic) {
-    CubeTunnel tunnel;
-    tunnel.emitTimer = 1;
-    tunnelSpin = 0;
-    tunnel.draw(0.016f, kZero, kZero, 350, 200, 0.5f);
-    const TunnelCube& cube = tunnel.rings.front()[1];
-    EXPECT_FLOAT_EQ(cube.yaw, 10.0f);
-    EXPECT_FLOAT_EQ(cube.pitch, -5.0f);
-    EXPECT_FLOAT_EQ(tunnelSpin, 1.5f);
-    EXPECT_FLOAT_EQ(cube.roll, 0.5f + 1.5f + 5.0f) << "drawn with roll = level, then rolled on";
-    EXPECT_FLOAT_EQ(cube.z, 2.0f - 2.5f);
-}
-
 TEST_F(GlTest, TunnelDrawsTwentySixRingsAndKeepsTwentyFive) {
     CubeTunnel tunnel;
     tunnel.emitTimer = 1;

@@ -14,16 +14,6 @@ TEST_F(GlTest, TitleCubesAreAHubAndSixArmsOfNineteen) {
     EXPECT_EQ(cubes.spinX, 0.0f) << "silence does not spin the hub";
 }
 
-TEST_F(GlTest, TitleCubesSpinAndCurlWithTheLoudness) {
-    TitleCubes cubes;
-    cubes.draw(0, 0.5f, {0, 0, 0});
-    cubes.draw(0, 0.5f, {0, 0, 0});
-    EXPECT_FLOAT_EQ(cubes.spinX, 15.0f);
-    EXPECT_FLOAT_EQ(cubes.spinY, 8.0f);
-    EXPECT_FLOAT_EQ(cubes.spinZ, 10.0f);
-    EXPECT_EQ(armLevel, 0.5f);
-}
-
 TEST_F(GlTest, SilentFirstFrameArmsAreStraightShrinkingChains) {
     armLevel = 0;
     glPushMatrix();

@@ -31,18 +31,6 @@ TEST(BannerLine, TypesOutWithAMarkAndEndsRightAligned) {
     EXPECT_EQ(bannerLine("abc", 0, 0).shown, "abc  [:") << "no typing time: shown whole";
 }
 
-TEST_F(GlTest, BannerClockRunsOnlyWhileDrawn) {
-    CaptionBanner banner;
-    banner.buildBand();
-    banner.draw("song", 0, 10);
-    EXPECT_EQ(banner.elapsed, 0.0f);
-    banner.draw("song", 0.25f, 10);
-    banner.draw("other", 0.5f, 3);
-    EXPECT_FLOAT_EQ(banner.elapsed, 0.75f);
-    banner.reset();
-    EXPECT_EQ(banner.elapsed, 0.0f);
-}
-
 TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
     for (bool enabled : {true, false}) {
         if (enabled) {

@@ -1,6 +1,6 @@
 #pragma once
-// Real MP3 files for tests, encoded by libmp3lame from synthesised signals,
-// and the bad files a user's media folder may hold.
+// Real MP3 files for tests and benchmarks, encoded by libmp3lame from
+// synthesised signals, and the bad files a user's media folder may hold.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,17 +1,17 @@
-#include "audio/spectrum.h"
+#include "audio/fft_analyser.h"
 
 #include <cmath>
 
-SpectrumAnalyser::SpectrumAnalyser() : plan(kiss_fftr_alloc(kWindow, 0, nullptr, nullptr)) {
+FftAnalyser::FftAnalyser() : plan(kiss_fftr_alloc(kWindow, 0, nullptr, nullptr)) {
     // The periodic Hann window: its neighbours-of-a-bin leak is exactly a half.
     for (int n = 0; n < kWindow; ++n) {
         hann[n] = static_cast<float>(0.5 - 0.5 * std::cos(2 * M_PI * n / kWindow));
     }
 }
 
-SpectrumAnalyser::~SpectrumAnalyser() { kiss_fftr_free(plan); }
+FftAnalyser::~FftAnalyser() { kiss_fftr_free(plan); }
 
-void SpectrumAnalyser::analyse(const float* samples, float* magnitudes) {
+void FftAnalyser::analyse(const float* samples, float* magnitudes) {
     for (int n = 0; n < kWindow; ++n) windowed[n] = samples[n] * hann[n];
     kiss_fftr(plan, windowed.data(), bins.data());
     constexpr float kScale = 2.0f / kWindow;

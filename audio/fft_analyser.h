@@ -4,15 +4,15 @@
 
 #include <array>
 
-class SpectrumAnalyser {
+class FftAnalyser {
 public:
     static constexpr int kWindow = 2048;
     static constexpr int kBins = 1024;
 
-    SpectrumAnalyser();
-    ~SpectrumAnalyser();
-    SpectrumAnalyser(const SpectrumAnalyser&) = delete;
-    SpectrumAnalyser& operator=(const SpectrumAnalyser&) = delete;
+    FftAnalyser();
+    ~FftAnalyser();
+    FftAnalyser(const FftAnalyser&) = delete;
+    FftAnalyser& operator=(const FftAnalyser&) = delete;
 
     // Magnitude k is |X[k]| * 2 / 2048: a full-scale sine on a bin reads 0.5
     // there (the window halves it) and 0.25 on each neighbour.

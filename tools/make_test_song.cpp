@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/mp3_maker.h"
+#include "tools/mp3_maker.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) {
