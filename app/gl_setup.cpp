@@ -38,8 +38,8 @@ void initGL() {
     drawUnitCircle(100);
     glEndList();
 
-    captionBanner.buildBand();
     buildOutlineFont();
+    captionBanner.buildBand();
 }
 
 void onReshape(int width, int height) {

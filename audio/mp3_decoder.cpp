@@ -41,6 +41,7 @@ void Mp3Decoder::close() {
 
 bool Mp3Decoder::open(const std::string& path) {
     close();
+    ended = false;
     if (!libraryReady()) return false;
     fileDescriptor = openRegularFile(path);
     if (fileDescriptor < 0) return false;
@@ -70,7 +71,7 @@ bool Mp3Decoder::sameFormat() {
 }
 
 std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
-    if (handle == nullptr) return 0;
+    if (handle == nullptr || ended) return 0;
     const std::size_t frameBytes = sizeof(float) * channelCount;
     std::size_t total = 0;
     // mpg123 may return fewer bytes than asked (a frame boundary, a format
@@ -81,7 +82,11 @@ std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
                                        (maxFrames - total) * frameBytes, &bytes);
         total += bytes / frameBytes;
         if (status == MPG123_NEW_FORMAT && sameFormat()) continue;
-        if (status != MPG123_OK || bytes == 0) break;  // the end, an error, or a format we can't follow
+        if (status != MPG123_OK || bytes == 0) {
+            // The end, an error, or a format we can't follow: the song ends here.
+            ended = true;
+            break;
+        }
     }
     return total;
 }

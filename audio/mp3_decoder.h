@@ -32,4 +32,5 @@ private:
     int fileDescriptor = -1;
     int sampleRate = 0;
     int channelCount = 0;
+    bool ended = false;  // nothing more will come, whatever mpg123 says next
 };

@@ -5,7 +5,7 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t kChunkFrames = 2048;     // decoded per step
+constexpr std::size_t kChunkFrames = 2048;     // decoded per step, at most
 constexpr std::size_t kRingFrames = 16384;     // read-ahead: ~0.37 s at 44.1 kHz
 constexpr std::int64_t kHistoryFrames = 1 << 16;  // ~1.4 s at 48 kHz, well beyond the read-ahead
 constexpr std::size_t kPrefillFrames = 8192;   // decoded before play, so the first buffer is music
@@ -31,8 +31,11 @@ std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat
                                                device.rate);
         if (stream->converter == nullptr) return nullptr;
     }
-    stream->decodeBuffer.resize(kChunkFrames * channels);
-    const std::size_t convertedFrames = kChunkFrames * device.rate / rate + 256;
+    // A chunk, once converted, must fit a quarter of the ring however far
+    // apart the rates are (an 8 kHz file on a 96 kHz device grows twelvefold).
+    stream->chunkFrames = std::clamp<std::size_t>(kRingFrames / 4 * rate / device.rate, 64, kChunkFrames);
+    stream->decodeBuffer.resize(stream->chunkFrames * channels);
+    const std::size_t convertedFrames = stream->chunkFrames * device.rate / rate + 256;
     stream->convertBuffer.resize(convertedFrames * device.channels);
 
     // A file that yields no sound at all is not a song: an ID3 tag alone,
@@ -53,7 +56,7 @@ Stream::~Stream() {
 
 // Decodes one chunk and queues it for the device; false at the end of the file.
 bool Stream::decodeChunk() {
-    const std::size_t frames = decoder.read(decodeBuffer.data(), kChunkFrames);
+    const std::size_t frames = decoder.read(decodeBuffer.data(), chunkFrames);
     if (frames == 0) {
         finishConversion();
         decodingDone.store(true, std::memory_order_release);
@@ -130,7 +133,10 @@ void Stream::render(float* out, int frames, std::int64_t nowNs) {
     if (playing.load(std::memory_order_acquire)) {
         const bool finalSamples = decodingDone.load(std::memory_order_acquire);
         got = ring.readInto(out, wanted);
-        outputClock.record(nowNs, static_cast<std::int32_t>(got / device.channels));
+        // Only buffers that carry music mark the clock: the device plays the
+        // last of them out, and an empty buffer after it must not hold the
+        // song's end back.
+        if (got > 0) outputClock.record(nowNs, static_cast<std::int32_t>(got / device.channels));
         if (finalSamples && ring.empty()) drained.store(true, std::memory_order_release);
     }
     std::fill(out + got, out + wanted, 0.0f);

@@ -61,6 +61,7 @@ private:
     SDL_AudioStream* converter = nullptr;  // null when the file's format is the device's
 
     SampleRing ring;
+    std::size_t chunkFrames = 0;  // file frames decoded per step
     std::vector<float> decodeBuffer;
     std::vector<float> convertBuffer;
 

@@ -1,0 +1,68 @@
+// A stream driven by a simulated device: the test plays the audio callback,
+// with its own clock, so device latency and rates no sound card here has
+// can be tried.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "audio/stream.h"
+#include "tools/mp3_maker.h"
+
+namespace {
+struct DeviceRun {
+    std::int64_t endNs = -1;  // when the stream stopped being active
+    std::int64_t framesHanded = 0;
+};
+
+// Calls render once per device buffer of simulated time until the stream
+// ends, giving the decoder thread real time to keep up.
+DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames) {
+    std::vector<float> buffer(bufferFrames * device.channels);
+    const std::int64_t period = static_cast<std::int64_t>(bufferFrames * 1e9 / device.rate);
+    DeviceRun run;
+    for (std::int64_t now = 0; now < 10'000'000'000; now += period) {
+        if (!stream.isActive(now)) {
+            run.endNs = now;
+            break;
+        }
+        stream.render(buffer.data(), bufferFrames, now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    run.framesHanded = stream.clock().framesHanded();
+    return run;
+}
+}  // namespace
+
+TEST(Stream, EndsOnceItsLastFrameIsHeardThroughTheDevicesLatency) {
+    mp3::TempFolder folder;
+    ASSERT_TRUE(mp3::write(folder / "half.mp3", 0.5, mp3::sine(440, 0.5)));
+    const DeviceFormat device{44100, 2, 1024};  // a real device: one buffer queued ahead
+    auto stream = Stream::open(folder / "half.mp3", device);
+    ASSERT_NE(stream, nullptr);
+    stream->play();
+
+    const DeviceRun run = runDevice(*stream, device, 1024);
+    ASSERT_GE(run.endNs, 0) << "the song never ended";
+    EXPECT_EQ(run.framesHanded, 22050);
+    const double endSeconds = run.endNs / 1e9;
+    const double buffer = 1024.0 / 44100;
+    EXPECT_GE(endSeconds, 0.5 + buffer - 1e-6) << "ended before its last frame was heard";
+    EXPECT_LE(endSeconds, 0.5 + 3 * buffer);
+}
+
+TEST(Stream, PlaysAFileWhoseRateIsFarBelowTheDevices) {
+    mp3::TempFolder folder;
+    mp3::Options options;
+    options.format = {8000, 1, false, 32};
+    ASSERT_TRUE(mp3::write(folder / "phone.mp3", 1.0, mp3::sine(300, 0.5), options));
+    const DeviceFormat device{96000, 2, 0};
+    auto stream = Stream::open(folder / "phone.mp3", device);
+    ASSERT_NE(stream, nullptr);
+    stream->play();
+
+    const DeviceRun run = runDevice(*stream, device, 2048);
+    ASSERT_GE(run.endNs, 0) << "the song never ended";
+    EXPECT_NEAR(run.framesHanded, 96000, 960) << "one second at the device's rate";
+}
