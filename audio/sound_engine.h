@@ -42,7 +42,6 @@ public:
     void fillSpectrum(StreamHandle handle, float* magnitudes);
 
     bool usesSilentDriver() const { return silentDriver; }
-    const DeviceFormat& deviceFormat() const { return format; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
 

@@ -38,12 +38,12 @@ public:
     // Main thread: still playing at `nowNs`, i.e. started and not yet heard to its end.
     bool isActive(std::int64_t nowNs) const;
 
-    // Main thread: the mono mix of `count` samples starting at the file's
-    // frame `first`; zeros outside the song. False when nothing is audible.
+    // Main thread: the mono mix of the `count` file frames that end
+    // `leadFrames` after the frame heard at `nowNs`; zeros outside the song.
+    // False when nothing is audible.
     bool audibleWindow(std::int64_t nowNs, int count, int leadFrames, float* out) const;
 
     const OutputClock& clock() const { return outputClock; }
-    int sourceRate() const { return decoder.rate(); }
 
 private:
     explicit Stream(const DeviceFormat& device);
