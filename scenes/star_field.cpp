@@ -30,6 +30,9 @@ StarField::~StarField() = default;
 
 void drawStarCross(const Star& star, float scale, float level) {
     const float length = level * scale;
+    // With smoothing on, GL draws a line of no length as a dot: in silence
+    // the stars must not show at all.
+    if (length == 0) return;
     const float cx = -star.x, cy = -star.y, cz = -star.z;
     glBegin(GL_LINES);
     glVertex3f(cx, cy, cz);

@@ -23,7 +23,7 @@ public:
 };
 
 // Three axis-aligned segments of length 2 * level * scale through the
-// star's drawn centre.
+// star's drawn centre; nothing at all when that length is 0.
 void drawStarCross(const Star& star, float scale, float level);
 
 extern StarField starField;
