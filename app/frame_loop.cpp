@@ -67,6 +67,7 @@ void readFrameClock() {
 }
 
 void drawFrame() {
+    settleSongStart();
     advanceEndedSong();
     computeLevel();
     clearToLevel(level);

@@ -1,10 +1,9 @@
 #include "audio/mp3_decoder.h"
 
-#include <fcntl.h>
 #include <mpg123.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 
 namespace {
 bool libraryReady() {
@@ -13,15 +12,11 @@ bool libraryReady() {
     return ready;
 }
 
-int openRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
+void keepInFullScale(float* samples, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const float s = samples[i];
+        samples[i] = std::isfinite(s) ? std::clamp(s, -1.0f, 1.0f) : 0.0f;
     }
-    return fd;
 }
 }  // namespace
 
@@ -33,26 +28,27 @@ void Mp3Decoder::close() {
         mpg123_delete(handle);
         handle = nullptr;
     }
-    if (fileDescriptor >= 0) {
-        ::close(fileDescriptor);
-        fileDescriptor = -1;
-    }
+    file.close();
 }
 
 bool Mp3Decoder::open(const std::string& path) {
     close();
     ended = false;
     if (!libraryReady()) return false;
-    fileDescriptor = openRegularFile(path);
-    if (fileDescriptor < 0) return false;
+    if (!file.open(path)) return false;
 
     handle = mpg123_new(nullptr, nullptr);
     if (handle == nullptr) return false;
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0);
+    // Tags are skipped unread: a picture of hundreds of megabytes would
+    // otherwise be read into memory whole.
+    mpg123_param(handle, MPG123_ADD_FLAGS,
+                 MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0);
 
     long rate = 0;
     int channels = 0, encoding = 0;
-    if (mpg123_open_fd(handle, fileDescriptor) != MPG123_OK ||
+    if (mpg123_replace_reader_handle(handle, &BufferedFile::readHandle, &BufferedFile::seekHandle,
+                                     nullptr) != MPG123_OK ||
+        mpg123_open_handle(handle, &file) != MPG123_OK ||
         mpg123_getformat(handle, &rate, &channels, &encoding) != MPG123_OK ||
         encoding != MPG123_ENC_FLOAT_32 || rate <= 0 || channels < 1 || channels > 2) {
         close();
@@ -80,6 +76,7 @@ std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
         size_t bytes = 0;
         const int status = mpg123_read(handle, out + total * channelCount,
                                        (maxFrames - total) * frameBytes, &bytes);
+        keepInFullScale(out + total * channelCount, bytes / sizeof(float));
         total += bytes / frameBytes;
         if (status == MPG123_NEW_FORMAT && sameFormat()) continue;
         if (status != MPG123_OK || bytes == 0) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "audio/buffered_file.h"
+
 struct mpg123_handle_struct;
 
 class Mp3Decoder {
@@ -22,6 +24,8 @@ public:
 
     // Decodes up to `maxFrames` frames of interleaved samples into `out`;
     // returns the frames decoded, 0 at the end of the file or on an error.
+    // Samples lie in -1..1: a damaged file may decode to anything, and the
+    // speakers and the spectrum get full scale at most, silence for NaN.
     std::size_t read(float* out, std::size_t maxFrames);
 
 private:
@@ -29,7 +33,7 @@ private:
     bool sameFormat();
 
     mpg123_handle_struct* handle = nullptr;
-    int fileDescriptor = -1;
+    BufferedFile file;
     int sampleRate = 0;
     int channelCount = 0;
     bool ended = false;  // nothing more will come, whatever mpg123 says next

@@ -40,12 +40,14 @@ bool OutputClock::readEntry(std::uint64_t index, OutputMark& mark) const {
 }
 
 bool OutputClock::latest(OutputMark& mark) const {
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    // The newest complete entry is never the one being written; a read can
+    // only tear when the writer has lapped the whole log meanwhile, and then
+    // there is a newer entry to read. So: try again, never "no data".
+    for (;;) {
         const std::uint64_t logged = count.load(std::memory_order_acquire);
         if (logged == 0) return false;
         if (readEntry(logged - 1, mark)) return true;
     }
-    return false;
 }
 
 bool OutputClock::markHolding(std::int64_t frame, OutputMark& mark) const {

@@ -10,6 +10,12 @@ bool songPlaying = false;
 unsigned currentSongIndex = 0;
 
 namespace {
+// The song last started is still being opened: whether it plays is not
+// known yet, so it has neither started nor ended.
+bool songStarting = false;
+// There was no output to play it on.
+bool playRefused = false;
+
 // Flushed at once: standard output is often a pipe or a logger.
 void tellUser(const char* message) {
     std::printf("%s", message);
@@ -18,22 +24,38 @@ void tellUser(const char* message) {
 }  // namespace
 
 void playSong(const char* path) {
+    // A song replaced before its file was even opened is dropped unreported.
+    settleSongStart();
     if (!soundEngine.initialise()) tellUser("Can't initialize digital sound system");
     soundEngine.start();
     soundEngine.free(streamHandle);
+    // The file opens on the stream's own thread and plays once it is open;
+    // settleSongStart reports the outcome on a later frame.
     streamHandle = soundEngine.createStream(path);
-    if (streamHandle == 0) {
-        tellUser("Can't create stream\n");
-        return;
-    }
-    if (!soundEngine.play(streamHandle)) {
-        tellUser("Can't play stream\n");
-        return;
-    }
-    songPlaying = true;
+    playRefused = !soundEngine.play(streamHandle);
+    songStarting = true;
 }
 
-bool songHasEnded() { return songPlaying && !soundEngine.isActive(streamHandle); }
+bool settleSongStart() {
+    if (!songStarting) return true;
+    const Stream::State state = soundEngine.openState(streamHandle);
+    if (state == Stream::State::Opening) return false;
+    songStarting = false;
+    if (state == Stream::State::Unplayable) {
+        tellUser("Can't create stream\n");
+        soundEngine.free(streamHandle);
+        streamHandle = 0;
+    } else if (playRefused) {
+        tellUser("Can't play stream\n");
+    } else {
+        songPlaying = true;
+    }
+    return true;
+}
+
+bool songHasEnded() {
+    return songPlaying && !songStarting && !soundEngine.isActive(streamHandle);
+}
 
 void advanceSong() {
     songPlaying = false;

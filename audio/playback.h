@@ -6,7 +6,13 @@ extern bool songPlaying;            // a song was started and has not been advan
 extern unsigned currentSongIndex;   // the song picked or playing, in songList
 
 // Starts the file at `path` at once, cutting off whatever played before.
+// The file is opened in the background: the song counts as playing, or is
+// reported as unplayable, from the settleSongStart that finds it open.
 void playSong(const char* path);
+
+// Once per frame, first: settles the song last started as playing, or tells
+// the user it can't be played. True once nothing is left to settle.
+bool settleSongStart();
 
 // True once the playing song has played to its end.
 bool songHasEnded();

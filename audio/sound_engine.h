@@ -1,15 +1,16 @@
 #pragma once
-// The program's sound engine: one output device (SDL2), at most one stream
-// (an MP3 decoded by mpg123), and the spectrum of what is being heard.
-#include <SDL2/SDL_audio.h>
-
+// The program's sound engine: one output (a sound card, or silence in real
+// time), at most one stream (an MP3 decoded by mpg123), and the spectrum of
+// what is being heard.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "audio/audio_output.h"
 #include "audio/fft_analyser.h"
 #include "audio/stream.h"
+#include "audio/stream_closer.h"
 
 using StreamHandle = std::uint32_t;  // 0: no stream
 
@@ -20,28 +21,33 @@ public:
     SoundEngine(const SoundEngine&) = delete;
     SoundEngine& operator=(const SoundEngine&) = delete;
 
-    // Opens the output. True when it is running on a real device, now or
-    // before. When no device can be opened, plays on through SDL's silent
-    // real-time driver so songs still keep time, and reports false.
+    // Opens the output. False only the first time, when no sound card could
+    // be opened: the engine then plays on silently in real time, so songs
+    // still end, advance and drive the picture. A user who asks for
+    // SDL_AUDIODRIVER=dummy gets the silent output and true.
     bool initialise();
-    // Lets the device run (it starts paused).
+    // Lets the output run (it starts paused).
     void start();
 
-    // A stream of the file at `path`, ready to play; 0 when it is not a
-    // playable MP3. Any earlier stream is freed first: one at a time.
+    // A stream of the file at `path`, opening on its own thread; 0 when no
+    // stream could be made. Any earlier stream is freed first: one at a time.
     StreamHandle createStream(const std::string& path);
+    // Whether the file turned out playable; Unplayable for 0 or a freed handle.
+    Stream::State openState(StreamHandle handle) const;
+    // Plays the stream from the moment it is open; false without an output.
     bool play(StreamHandle handle);
-    // Silences and releases the stream at once; 0 or a stale handle is ignored.
+    // Silences the stream at once and closes it in the background; 0 or a
+    // stale handle is ignored.
     void free(StreamHandle handle);
-    // True while the stream plays: false once it has been heard to its end,
-    // and for 0 or a freed handle.
+    // True while the stream plays: false until it is open and playing, once
+    // it has been heard to its end, and for 0 or a freed handle.
     bool isActive(StreamHandle handle) const;
 
     // 1024 magnitudes of the spectrum being heard now; all zero when the
     // stream is not audible.
     void fillSpectrum(StreamHandle handle, float* magnitudes);
 
-    bool usesSilentDriver() const { return silentDriver; }
+    bool usesSilentOutput() const { return silent; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
 
@@ -52,18 +58,18 @@ public:
     static constexpr int kSpectrumLead = 768;
 
 private:
-    static void SDLCALL audioCallback(void* engine, Uint8* bytes, int length);
-    bool openOutput();
+    static void render(void* engine, float* out, int frames, std::int64_t nowNs);
     void setAudible(Stream* stream);
 
-    SDL_AudioDeviceID device = 0;
-    bool silentDriver = false;
-    DeviceFormat format;
+    std::unique_ptr<AudioOutput> output;
+    DeviceFormat format;  // the output's, for its own thread to read
+    bool silent = false;
 
     std::unique_ptr<Stream> stream;  // owned by the main thread
-    Stream* audible = nullptr;       // what the callback plays; changed under the device lock
+    Stream* audible = nullptr;       // what the output plays; changed under its lock
     StreamHandle currentHandle = 0;
     StreamHandle lastHandle = 0;
+    StreamCloser closer;
 
     FftAnalyser analyser;
     std::array<float, FftAnalyser::kWindow> window{};

@@ -2,56 +2,90 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <system_error>
 
 namespace {
 constexpr std::size_t kChunkFrames = 2048;     // decoded per step, at most
 constexpr std::size_t kRingFrames = 16384;     // read-ahead: ~0.37 s at 44.1 kHz
 constexpr std::int64_t kHistoryFrames = 1 << 16;  // ~1.4 s at 48 kHz, well beyond the read-ahead
 constexpr std::size_t kPrefillFrames = 8192;   // decoded before play, so the first buffer is music
-constexpr auto kDecoderNap = std::chrono::milliseconds(10);
+// The decoder sleeps until the output has played this much of the ring, then
+// fills it again: a few wake-ups a second instead of one per buffer.
+constexpr std::size_t kRefillFrames = kRingFrames / 2;
+constexpr auto kShortestNap = std::chrono::milliseconds(1);
+constexpr auto kLongestNap = std::chrono::milliseconds(200);
 }  // namespace
 
-Stream::Stream(const DeviceFormat& format)
-    : device(format),
-      ring(kRingFrames * format.channels),
-      history(std::make_unique<std::atomic<float>[]>(kHistoryFrames)) {
+Stream::Stream(const std::string& path, const DeviceFormat& format) : path(path), device(format) {
     outputClock.configure(format.rate, format.latencyFrames);
 }
 
 std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat& device) {
-    std::unique_ptr<Stream> stream(new Stream(device));
-    if (!stream->decoder.open(path)) return nullptr;
-
-    const int rate = stream->decoder.rate();
-    const int channels = stream->decoder.channels();
-    if (rate != device.rate || channels != device.channels) {
-        stream->converter = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate,
-                                               AUDIO_F32SYS, static_cast<Uint8>(device.channels),
-                                               device.rate);
-        if (stream->converter == nullptr) return nullptr;
+    std::unique_ptr<Stream> stream(new Stream(path, device));
+    try {
+        stream->decoderThread = std::thread(&Stream::run, stream.get());
+    } catch (const std::system_error&) {
+        return nullptr;
     }
-    // A chunk, once converted, must fit a quarter of the ring however far
-    // apart the rates are (an 8 kHz file on a 96 kHz device grows twelvefold).
-    stream->chunkFrames = std::clamp<std::size_t>(kRingFrames / 4 * rate / device.rate, 64, kChunkFrames);
-    stream->decodeBuffer.resize(stream->chunkFrames * channels);
-    const std::size_t convertedFrames = stream->chunkFrames * device.rate / rate + 256;
-    stream->convertBuffer.resize(convertedFrames * device.channels);
-
-    // A file that yields no sound at all is not a song: an ID3 tag alone,
-    // a cut-off header, noise that happened to look like a frame.
-    if (!stream->decodeChunk()) return nullptr;
-    while (stream->decodedFrames.load() < static_cast<std::int64_t>(kPrefillFrames) &&
-           stream->roomForChunk() && stream->decodeChunk()) {
-    }
-    stream->decoderThread = std::thread(&Stream::decodeLoop, stream.get());
     return stream;
 }
 
 Stream::~Stream() {
-    stopRequested.store(true);
+    requestStop();
     if (decoderThread.joinable()) decoderThread.join();
     if (converter != nullptr) SDL_FreeAudioStream(converter);
+}
+
+void Stream::requestStop() {
+    {
+        std::lock_guard<std::mutex> guard(wakeMutex);
+        stopRequested.store(true, std::memory_order_relaxed);
+    }
+    wake.notify_all();
+}
+
+void Stream::run() {
+    // A stream replaced before its thread got going never touches the file.
+    if (stopRequested.load(std::memory_order_relaxed) || !openFile()) {
+        openState.store(State::Unplayable, std::memory_order_release);
+        return;
+    }
+    prefill();
+    openState.store(State::Playable, std::memory_order_release);
+    while (waitForRoom(kRefillFrames * device.channels)) {
+        while (roomForChunk() && !stopRequested.load(std::memory_order_relaxed)) {
+            if (!decodeChunk()) return;
+        }
+    }
+}
+
+bool Stream::openFile() {
+    if (!decoder.open(path)) return false;
+    const int rate = decoder.rate();
+    const int channels = decoder.channels();
+    if (rate != device.rate || channels != device.channels) {
+        converter = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate, AUDIO_F32SYS,
+                                       static_cast<Uint8>(device.channels), device.rate);
+        if (converter == nullptr) return false;
+    }
+    ring = std::make_unique<SampleRing>(kRingFrames * device.channels);
+    history = std::make_unique<std::atomic<float>[]>(kHistoryFrames);
+    // A chunk, once converted, must fit a quarter of the ring however far
+    // apart the rates are (an 8 kHz file on a 96 kHz device grows twelvefold).
+    chunkFrames = std::clamp<std::size_t>(kRingFrames / 4 * rate / device.rate, 64, kChunkFrames);
+    decodeBuffer.resize(chunkFrames * channels);
+    const std::size_t convertedFrames = chunkFrames * device.rate / rate + 256;
+    convertBuffer.resize(convertedFrames * device.channels);
+
+    // A file that yields no sound at all is not a song: an ID3 tag alone,
+    // a cut-off header, noise that happened to look like a frame.
+    return decodeChunk();
+}
+
+void Stream::prefill() {
+    while (decodedFrames.load(std::memory_order_relaxed) < static_cast<std::int64_t>(kPrefillFrames) &&
+           !stopRequested.load(std::memory_order_relaxed) && roomForChunk() && decodeChunk()) {
+    }
 }
 
 // Decodes one chunk and queues it for the device; false at the end of the file.
@@ -70,33 +104,50 @@ bool Stream::decodeChunk() {
 void Stream::keepHistory(const float* samples, std::size_t frames) {
     const int channels = decoder.channels();
     const std::int64_t first = decodedFrames.load(std::memory_order_relaxed);
-    for (std::size_t i = 0; i < frames; ++i) {
+    const std::int64_t end = first + static_cast<std::int64_t>(frames);
+    historyClaimed.store(end, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);  // the claim is seen before any overwrite
+    for (std::int64_t frame = first; frame < end; ++frame) {
+        const float* frameSamples = samples + (frame - first) * channels;
         float sum = 0;
-        for (int c = 0; c < channels; ++c) sum += samples[i * channels + c];
-        history[(first + static_cast<std::int64_t>(i)) % kHistoryFrames].store(
-            sum / channels, std::memory_order_relaxed);
+        for (int c = 0; c < channels; ++c) sum += frameSamples[c];
+        history[frame % kHistoryFrames].store(sum / channels, std::memory_order_relaxed);
     }
-    decodedFrames.store(first + static_cast<std::int64_t>(frames), std::memory_order_release);
+    decodedFrames.store(end, std::memory_order_release);
 }
 
-// Writes everything, waiting for the callback to make room when the ring is full.
-static void writeAll(SampleRing& ring, const float* samples, std::size_t count,
-                     const std::atomic<bool>& stop) {
-    while (count > 0 && !stop.load(std::memory_order_relaxed)) {
-        const std::size_t written = ring.write(samples, count);
+// Sleeps until the ring has room for `samples` or a stop is asked for;
+// false on a stop. The output frees the ring at its own rate, so the nap is
+// how long that takes: nobody needs to wake the decoder but a stop.
+bool Stream::waitForRoom(std::size_t samples) {
+    std::unique_lock<std::mutex> guard(wakeMutex);
+    while (!stopRequested.load(std::memory_order_relaxed)) {
+        const std::size_t space = ring->freeSpace();
+        if (space >= samples) return true;
+        const double seconds = static_cast<double>((samples - space) / device.channels) / device.rate;
+        const auto nap = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::duration<double>(seconds));
+        wake.wait_for(guard, std::clamp<std::chrono::nanoseconds>(nap, kShortestNap, kLongestNap));
+    }
+    return false;
+}
+
+// Writes everything, waiting for the output to make room when the ring is full.
+void Stream::writeAll(const float* samples, std::size_t count) {
+    while (count > 0) {
+        const std::size_t written = ring->write(samples, count);
         samples += written;
         count -= written;
-        if (count > 0) std::this_thread::sleep_for(kDecoderNap);
+        if (count > 0 && !waitForRoom(std::min(count, kRefillFrames * device.channels))) return;
     }
 }
 
 void Stream::queueConverted(const float* samples, std::size_t frames) {
     if (converter == nullptr) {
-        writeAll(ring, samples, frames * device.channels, stopRequested);
+        writeAll(samples, frames * device.channels);
         return;
     }
-    SDL_AudioStreamPut(converter, samples,
-                       static_cast<int>(frames * decoder.channels() * sizeof(float)));
+    SDL_AudioStreamPut(converter, samples, static_cast<int>(frames * decoder.channels() * sizeof(float)));
     moveConvertedToRing();
 }
 
@@ -105,7 +156,7 @@ void Stream::moveConvertedToRing() {
         const int bytes = SDL_AudioStreamGet(converter, convertBuffer.data(),
                                              static_cast<int>(convertBuffer.size() * sizeof(float)));
         if (bytes <= 0) break;
-        writeAll(ring, convertBuffer.data(), bytes / sizeof(float), stopRequested);
+        writeAll(convertBuffer.data(), bytes / sizeof(float));
     }
 }
 
@@ -115,43 +166,32 @@ void Stream::finishConversion() {
     moveConvertedToRing();
 }
 
-bool Stream::roomForChunk() const { return ring.freeSpace() >= convertBuffer.size(); }
+bool Stream::roomForChunk() const { return ring->freeSpace() >= convertBuffer.size(); }
 
-void Stream::decodeLoop() {
-    while (!stopRequested.load(std::memory_order_relaxed)) {
-        if (!roomForChunk()) {
-            std::this_thread::sleep_for(kDecoderNap);
-            continue;
-        }
-        if (!decodeChunk()) return;
-    }
+bool Stream::playing() const {
+    return state() == State::Playable && playRequested.load(std::memory_order_acquire);
 }
 
 void Stream::render(float* out, int frames, std::int64_t nowNs) {
     const std::size_t wanted = static_cast<std::size_t>(frames) * device.channels;
     std::size_t got = 0;
-    if (playing.load(std::memory_order_acquire)) {
+    if (playing()) {
         const bool finalSamples = decodingDone.load(std::memory_order_acquire);
-        got = ring.readInto(out, wanted);
+        got = ring->readInto(out, wanted);
         // Only buffers that carry music mark the clock: the device plays the
         // last of them out, and an empty buffer after it must not hold the
         // song's end back.
         if (got > 0) outputClock.record(nowNs, static_cast<std::int32_t>(got / device.channels));
-        if (finalSamples && ring.empty()) drained.store(true, std::memory_order_release);
+        if (finalSamples && ring->empty()) drained.store(true, std::memory_order_release);
     }
     std::fill(out + got, out + wanted, 0.0f);
 }
 
 bool Stream::isActive(std::int64_t nowNs) const {
-    if (!playing.load(std::memory_order_acquire)) return false;
+    if (!playing()) return false;
     if (!drained.load(std::memory_order_acquire)) return true;
     double heard = 0;
-    return outputClock.heardFrame(nowNs, heard) &&
-           heard < static_cast<double>(outputClock.framesHanded());
-}
-
-float Stream::historyAt(std::int64_t frame) const {
-    return history[frame % kHistoryFrames].load(std::memory_order_relaxed);
+    return outputClock.heardFrame(nowNs, heard) && heard < static_cast<double>(outputClock.framesHanded());
 }
 
 bool Stream::audibleWindow(std::int64_t nowNs, int count, int leadFrames, float* out) const {
@@ -159,16 +199,17 @@ bool Stream::audibleWindow(std::int64_t nowNs, int count, int leadFrames, float*
     if (!isActive(nowNs) || !outputClock.heardFrame(nowNs, heardDeviceFrame)) return false;
 
     const double toSource = static_cast<double>(decoder.rate()) / device.rate;
-    const std::int64_t first =
-        static_cast<std::int64_t>(heardDeviceFrame * toSource) + leadFrames - count;
+    const std::int64_t first = static_cast<std::int64_t>(heardDeviceFrame * toSource) + leadFrames - count;
     const std::int64_t decoded = decodedFrames.load(std::memory_order_acquire);
     for (int i = 0; i < count; ++i) {
         const std::int64_t frame = first + i;
         const bool kept = frame >= 0 && frame < decoded && decoded - frame <= kHistoryFrames;
-        out[i] = kept ? historyAt(frame) : 0.0f;
+        out[i] = kept ? history[frame % kHistoryFrames].load(std::memory_order_relaxed) : 0.0f;
     }
-    // The decoder may have overwritten the oldest frames while they were read.
-    const std::int64_t decodedAfter = decodedFrames.load(std::memory_order_acquire);
-    for (int i = 0; i < count && decodedAfter - (first + i) > kHistoryFrames; ++i) out[i] = 0.0f;
+    // Frames the decoder had claimed by now may have replaced the oldest ones
+    // while they were read: those are not this window's and read as silence.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const std::int64_t claimed = historyClaimed.load(std::memory_order_relaxed);
+    for (int i = 0; i < count && claimed - (first + i) > kHistoryFrames; ++i) out[i] = 0.0f;
     return true;
 }

@@ -1,37 +1,49 @@
 #pragma once
-// One playing song: a decoder thread reads ahead into a lock-free ring that
-// the audio callback drains, and keeps a short history of what it decoded
-// (mono, at the file's own rate) for the spectrum of what is being heard.
+// One song: its own thread opens the file, then decodes ahead into a
+// lock-free ring that the output drains, and keeps a short history of what it
+// decoded (mono, at the file's own rate) for the spectrum of what is heard.
+// Nothing here makes the caller wait for the file: opening a damaged file
+// or one behind a huge tag happens on the stream's thread.
 #include <SDL2/SDL_audio.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "audio/audio_output.h"
 #include "audio/mp3_decoder.h"
 #include "audio/output_clock.h"
 #include "audio/sample_ring.h"
 
-struct DeviceFormat {
-    int rate = 44100;
-    int channels = 2;
-    int latencyFrames = 0;  // how long a handed-over frame waits before it is heard
-};
-
 class Stream {
 public:
-    // Opens and starts decoding `path`; nullptr when it is not a playable MP3.
+    enum class State { Opening, Playable, Unplayable };
+
+    // Starts opening `path` and returns at once; nullptr only when no
+    // thread could be started.
     static std::unique_ptr<Stream> open(const std::string& path, const DeviceFormat& device);
+    // Stops the decoder and waits for it: at most one decoding step.
     ~Stream();
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    void play() { playing.store(true, std::memory_order_release); }
+    // Playable once the file has given sound; Unplayable when it is not an
+    // MP3 that yields any.
+    State state() const { return openState.load(std::memory_order_acquire); }
 
-    // Audio callback: fills `frames` device frames (silence where there is
+    // Plays from the moment the stream is playable (at once if it is).
+    void play() { playRequested.store(true, std::memory_order_release); }
+
+    // Wakes the decoder and tells it to finish; the destructor then waits
+    // no longer than the step in progress.
+    void requestStop();
+
+    // Output thread: fills `frames` device frames (silence where there is
     // nothing to play). Lock-free and allocation-free.
     void render(float* out, int frames, std::int64_t nowNs);
 
@@ -46,33 +58,47 @@ public:
     const OutputClock& clock() const { return outputClock; }
 
 private:
-    explicit Stream(const DeviceFormat& device);
+    Stream(const std::string& path, const DeviceFormat& device);
+    void run();
+    bool openFile();
+    void prefill();
     bool decodeChunk();
+    bool waitForRoom(std::size_t samples);
     bool roomForChunk() const;
     void queueConverted(const float* samples, std::size_t frames);
     void moveConvertedToRing();
     void finishConversion();
-    void decodeLoop();
+    void writeAll(const float* samples, std::size_t count);
     void keepHistory(const float* samples, std::size_t frames);
-    float historyAt(std::int64_t frame) const;
+    bool playing() const;
 
-    DeviceFormat device;
+    const std::string path;
+    const DeviceFormat device;
+
+    // Made and set up by the stream's thread before it publishes Playable.
     Mp3Decoder decoder;
     SDL_AudioStream* converter = nullptr;  // null when the file's format is the device's
-
-    SampleRing ring;
+    std::unique_ptr<SampleRing> ring;
     std::size_t chunkFrames = 0;  // file frames decoded per step
     std::vector<float> decodeBuffer;
     std::vector<float> convertBuffer;
 
-    // History of decoded frames, mono, indexed by frame number modulo its size.
+    // History of decoded frames, mono, indexed by frame number modulo its
+    // size. The decoder claims frames before it overwrites their slots and
+    // publishes them after: a reader that finds the claim past what it read
+    // knows the slot may hold a newer frame.
     std::unique_ptr<std::atomic<float>[]> history;
+    std::atomic<std::int64_t> historyClaimed{0};
     std::atomic<std::int64_t> decodedFrames{0};
 
     OutputClock outputClock;
-    std::atomic<bool> playing{false};
+    std::atomic<State> openState{State::Opening};
+    std::atomic<bool> playRequested{false};
     std::atomic<bool> decodingDone{false};
     std::atomic<bool> drained{false};  // everything was handed to the device
+
+    std::mutex wakeMutex;
+    std::condition_variable wake;
     std::atomic<bool> stopRequested{false};
     std::thread decoderThread;
 };

@@ -137,9 +137,9 @@ void runAudioBenchmarks() {
     mp3::TempFolder folder;
     const std::string song = folder / "music.mp3";
     mp3::write(song, 8.0, music());
-    std::printf("sound output: %s driver\n", soundEngine.initialise() && !soundEngine.usesSilentDriver()
+    std::printf("sound output: %s driver\n", soundEngine.initialise() && !soundEngine.usesSilentOutput()
                                                  ? "a real"
-                                                 : "SDL's silent real-time");
+                                                 : "the silent real-time");
     decodingCost(song);
     spectrumCost();
     startLatency(song);

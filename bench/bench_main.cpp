@@ -12,6 +12,7 @@
 #include "bench/frame_rate.h"
 #include "bench/scan_bench.h"
 #include "bench/scene_bench.h"
+#include "bench/song_change_bench.h"
 
 namespace {
 constexpr double kSecondsPerMeasure = 2.0;
@@ -22,6 +23,7 @@ void bareFrame() { clearToLevel(0.0f); }
 int main(int argc, char** argv) {
     runScanBenchmark();
     runAudioBenchmarks();
+    runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
 
     openProgramWindow(&argc, argv);
     glutDisplayFunc([] {});

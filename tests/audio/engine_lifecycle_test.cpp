@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,12 +15,22 @@
 #include "tools/mp3_maker.h"
 
 namespace {
-int openFileDescriptors() {
+int entriesIn(const char* folder) {
     int count = 0;
-    DIR* dir = opendir("/proc/self/fd");
+    DIR* dir = opendir(folder);
     while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
     closedir(dir);
     return count;
+}
+int openFileDescriptors() { return entriesIn("/proc/self/fd"); }
+
+int threadCount() { return entriesIn("/proc/self/task"); }
+
+// Freed streams close in the background: waits until only `threads` are left.
+void waitForClosedStreams(int threads) {
+    for (int wait = 0; wait < 300 && threadCount() > threads; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 long residentKilobytes() {
@@ -67,11 +78,18 @@ TEST(SoundEngine, CreateAndFreeCyclesLeaveMemoryAndFilesFlat) {
         soundEngine.free(handle);
         ASSERT_FALSE(soundEngine.isActive(handle));
     };
-    for (int i = 0; i < 50; ++i) cycle();  // allocator and library caches settle
+    // The main thread, the output's and the closer's.
+    const int threads = threadCount() + 1;
+    // Allocator arenas and library caches settle: every decoder thread may
+    // get an arena of its own.
+    for (int i = 0; i < 1000; ++i) cycle();
+    waitForClosedStreams(threads);
     const int files = openFileDescriptors();
     const long memory = residentKilobytes();
     for (int i = 0; i < 1000; ++i) cycle();
+    waitForClosedStreams(threads);
     EXPECT_EQ(openFileDescriptors(), files);
+    EXPECT_EQ(threadCount(), threads);
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer holds freed memory back on purpose
     EXPECT_LT(residentKilobytes() - memory, 2048) << "kilobytes grown over 1000 cycles";
 #else
@@ -107,4 +125,67 @@ TEST(SoundEngine, QuittingIsCleanWhetherASongPlaysOrNot) {
               }),
               0)
         << "right after a song change";
+}
+
+namespace {
+// How a child that plays a song ends when sent `signal`, and how soon.
+struct SignalEnd {
+    bool byThatSignal = false;
+    double seconds = 0;
+};
+
+SignalEnd endBySignal(int signal, const std::string& song) {
+    int ready[2];
+    if (pipe(ready) != 0) return {};
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ready[0]);
+        playSong(song.c_str());
+        while (!settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (write(ready[1], "x", 1) != 1) std::_Exit(98);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool started = read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the song plays on
+    const auto sent = std::chrono::steady_clock::now();
+    kill(child, signal);
+    SignalEnd end;
+    for (;;) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            end.byThatSignal = started && WIFSIGNALED(status) && WTERMSIG(status) == signal;
+            break;
+        }
+        end.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+        if (end.seconds > 5) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return end;
+}
+}  // namespace
+
+// Ctrl+C, kill and a closed terminal end the program while a song plays, on
+// a sound card SDL drives (its file-writing driver stands in for one here)
+// and on the silent output.
+TEST(SoundEngine, InterruptTerminateAndHangUpEndThePlayingProgram) {
+    mp3::TempFolder folder;
+    const std::string path = folder / "song.mp3";
+    ASSERT_TRUE(mp3::write(path, 10.0, mp3::whiteNoise(0.5)));
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    for (const char* driver : {"disk", "dummy"}) {
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            const SignalEnd end = endBySignal(signal, path);
+            EXPECT_TRUE(end.byThatSignal) << driver << ", signal " << signal;
+            EXPECT_LT(end.seconds, 0.5) << driver << ", signal " << signal;
+        }
+    }
 }

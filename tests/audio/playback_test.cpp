@@ -2,7 +2,10 @@
 // where there is no sound card), mpg123 decoding, files made by libmp3lame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iostream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -10,6 +13,7 @@
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
+#include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
 
 using Clock = std::chrono::steady_clock;
@@ -25,25 +29,42 @@ void waitSeconds(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-// Seconds from now until songHasEnded() turns true (polling every 2 ms).
+// Seconds from now until songHasEnded() turns true, polled every 2 ms as
+// the frame loop would.
 double secondsUntilEnd(double limit) {
     const auto start = Clock::now();
-    while (!songHasEnded() && secondsSince(start) < limit) waitSeconds(0.002);
+    while ((!settleSongStart() || !songHasEnded()) && secondsSince(start) < limit) waitSeconds(0.002);
     return secondsSince(start);
+}
+
+// The frames after a song change: until the new song is playing or refused.
+void settleStart() {
+    const auto start = Clock::now();
+    while (!settleSongStart()) {
+        ASSERT_LT(secondsSince(start), 2.0) << "the song was neither opened nor refused";
+        waitSeconds(0.001);
+    }
 }
 
 class Playback : public ::testing::Test {
 protected:
-    void SetUp() override { testing::internal::CaptureStdout(); }
+    void SetUp() override {
+        // The sound card or its absence decides the output, not the caller's shell.
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("AUDIODEV");
+        testing::internal::CaptureStdout();
+    }
     void TearDown() override {
-        if (!outputTaken) testing::internal::GetCapturedStdout();
+        // Failure reports went to the captured output too: show them.
+        const std::string out = outputTaken ? "" : testing::internal::GetCapturedStdout();
+        if (HasFailure()) std::cerr << out;
     }
     // What the system told the user, without the one-time notice that there
     // is no sound card.
     std::string messages() {
         outputTaken = true;
         std::string out = testing::internal::GetCapturedStdout();
-        if (soundEngine.usesSilentDriver() && out.rfind(kInitMessage, 0) == 0) {
+        if (soundEngine.usesSilentOutput() && out.rfind(kInitMessage, 0) == 0) {
             out.erase(0, kInitMessage.size());
         }
         return out;
@@ -106,6 +127,8 @@ TEST_F(Playback, ShortSongEndsOnTimeAndTheNextStartsWithWrapAround) {
     const StreamHandle ended = streamHandle;
     advanceSong();
     EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_FALSE(songHasEnded()) << "a song being opened has not ended";
+    settleStart();
     EXPECT_TRUE(songPlaying);
     EXPECT_NE(streamHandle, ended);
     EXPECT_FALSE(songHasEnded());
@@ -121,6 +144,7 @@ TEST_F(Playback, OneSongIsFollowedByItself) {
     secondsUntilEnd(2.0);
     ASSERT_TRUE(songHasEnded());
     advanceSong();
+    settleStart();
     EXPECT_EQ(currentSongIndex, 0u);
     EXPECT_TRUE(soundEngine.isActive(streamHandle)) << "the same song again, from its start";
 }
@@ -152,28 +176,81 @@ TEST_F(Playback, BadFilesAreReportedAndTheSystemGoesOn) {
                          "folder.mp3", "fifo.mp3", "locked.mp3", "missing.mp3"};
     std::string expected;
     for (const char* name : bad) {
-        const auto start = Clock::now();
         playSong((folder / name).c_str());
-        EXPECT_LT(secondsSince(start), 1.0) << name << " must not block";
+        EXPECT_FALSE(songHasEnded()) << name << ": a song being opened has not ended";
+        settleStart();
         EXPECT_EQ(streamHandle, 0u) << name;
         expected += "Can't create stream\n";
     }
-    EXPECT_FALSE(songPlaying);
+    EXPECT_FALSE(songPlaying) << "a refused song never counts as playing";
+    EXPECT_FALSE(songHasEnded()) << "so nothing advances after it";
     EXPECT_EQ(messages(), expected);
 
     playSong(song("good.mp3", 1.0, mp3::sine(440, 0.5)).c_str());
+    settleStart();
     EXPECT_TRUE(songPlaying);
     EXPECT_NE(streamHandle, 0u);
 }
 
 TEST_F(Playback, TheSoundSystemMessageAppearsOnlyWhenTheOutputFailsAndOnce) {
     const std::string path = song("tone.mp3", 1.0, mp3::sine(440, 0.5));
-    for (int i = 0; i < 3; ++i) playSong(path.c_str());
+    for (int i = 0; i < 3; ++i) {
+        playSong(path.c_str());
+        settleStart();
+    }
     outputTaken = true;
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, soundEngine.usesSilentDriver() ? kInitMessage : "");
+    EXPECT_EQ(out, soundEngine.usesSilentOutput() ? kInitMessage : "");
     EXPECT_TRUE(songPlaying);
 }
+
+TEST_F(Playback, ADamagedFileThatDecodesFarBeyondFullScaleReadsAsFullScaleAtMost) {
+    const std::string path = folder / "overdriven.mp3";
+    ASSERT_TRUE(writeBytes(path, mp3::overdrivenMp3()));
+    playSong(path.c_str());
+    settleStart();
+    ASSERT_TRUE(songPlaying);
+    waitSeconds(0.3);
+    computeLevel();
+    EXPECT_GT(level, 0.2f) << "it plays, loud";
+    // A windowed signal within -1..1 has no magnitude above 1 (the Hann
+    // window sums to half its length, scaled by 2 / length).
+    EXPECT_LE(*std::max_element(std::begin(fftBuffer), std::end(fftBuffer)), 1.0f);
+    EXPECT_LE(level, 50.0f);
+}
+
+namespace {
+// SDL_AUDIODRIVER names a driver: whether it opens or not, songs play in
+// real time, and the user hears of a missing sound system once, unless
+// silence is what they asked for.
+struct DriverCase {
+    const char* name;
+    const char* driver;
+    const char* device;  // AUDIODEV, for drivers that take one
+    bool toldUser;
+};
+class NamedDriver : public Playback, public ::testing::WithParamInterface<DriverCase> {};
+}  // namespace
+
+TEST_P(NamedDriver, SongsPlayInRealTimeAndTheUserIsToldOnceAtMost) {
+    setenv("SDL_AUDIODRIVER", GetParam().driver, 1);
+    if (GetParam().device != nullptr) setenv("AUDIODEV", GetParam().device, 1);
+    const std::string path = song("one.mp3", 1.0, mp3::whiteNoise(0.5));
+    playSong(path.c_str());
+    settleStart();
+    EXPECT_TRUE(songPlaying);
+    EXPECT_NEAR(secondsUntilEnd(3.0), 1.0, 0.1);
+    playSong(path.c_str());
+    settleStart();
+    outputTaken = true;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), GetParam().toldUser ? kInitMessage : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Environment, NamedDriver,
+                         ::testing::Values(DriverCase{"alsa_on_a_missing_card", "alsa", "hw:99", true},
+                                           DriverCase{"unknown_driver", "no-such-driver", nullptr, true},
+                                           DriverCase{"silence_asked_for", "dummy", nullptr, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
 struct SpeedCase {

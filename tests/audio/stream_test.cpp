@@ -3,6 +3,7 @@
 // can be tried.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -16,8 +17,19 @@ struct DeviceRun {
     std::int64_t framesHanded = 0;
 };
 
+// Waits for the stream's own thread to open the file.
+Stream::State opened(const Stream& stream) {
+    const auto start = std::chrono::steady_clock::now();
+    while (stream.state() == Stream::State::Opening &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return stream.state();
+}
+
 // Calls render once per device buffer of simulated time until the stream
-// ends, giving the decoder thread real time to keep up.
+// ends, at the pace of a real device, so the decoder keeps up as it must
+// with one.
 DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames) {
     std::vector<float> buffer(bufferFrames * device.channels);
     const std::int64_t period = static_cast<std::int64_t>(bufferFrames * 1e9 / device.rate);
@@ -28,7 +40,7 @@ DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames
             break;
         }
         stream.render(buffer.data(), bufferFrames, now);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::nanoseconds(period));
     }
     run.framesHanded = stream.clock().framesHanded();
     return run;
@@ -42,6 +54,7 @@ TEST(Stream, EndsOnceItsLastFrameIsHeardThroughTheDevicesLatency) {
     auto stream = Stream::open(folder / "half.mp3", device);
     ASSERT_NE(stream, nullptr);
     stream->play();
+    ASSERT_EQ(opened(*stream), Stream::State::Playable);
 
     const DeviceRun run = runDevice(*stream, device, 1024);
     ASSERT_GE(run.endNs, 0) << "the song never ended";
@@ -61,8 +74,27 @@ TEST(Stream, PlaysAFileWhoseRateIsFarBelowTheDevices) {
     auto stream = Stream::open(folder / "phone.mp3", device);
     ASSERT_NE(stream, nullptr);
     stream->play();
+    ASSERT_EQ(opened(*stream), Stream::State::Playable);
 
     const DeviceRun run = runDevice(*stream, device, 2048);
     ASSERT_GE(run.endNs, 0) << "the song never ended";
     EXPECT_NEAR(run.framesHanded, 96000, 960) << "one second at the device's rate";
+}
+
+TEST(Stream, AStopWakesADecoderThatIsWaitingForRoom) {
+    mp3::TempFolder folder;
+    ASSERT_TRUE(mp3::write(folder / "long.mp3", 10.0, mp3::sine(440, 0.5)));
+    // Nothing plays, so the ring fills and the decoder sleeps until the
+    // output would have made room: a fifth of a second.
+    std::vector<double> closeMs;
+    for (int i = 0; i < 5; ++i) {
+        auto stream = Stream::open(folder / "long.mp3", DeviceFormat{44100, 2, 0});
+        ASSERT_EQ(opened(*stream), Stream::State::Playable);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const auto start = std::chrono::steady_clock::now();
+        stream.reset();
+        closeMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(closeMs.begin(), closeMs.end());
+    EXPECT_LT(closeMs[2], 30.0) << "median time to close a stream, ms";
 }

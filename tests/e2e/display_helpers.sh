@@ -2,8 +2,9 @@
 # window's pixels. Source this file; call start_viz first.
 
 # start_viz EXECUTABLE: runs it with its output in $work, sets $pid and $window.
+# A script's background job ignores Ctrl+C; this one takes it as in a terminal.
 start_viz() {
-    "$1" >"$work/stdout" 2>"$work/stderr" &
+    env --default-signal=INT "$1" >"$work/stdout" 2>"$work/stderr" &
     pid=$!
     window=""
     for _ in $(seq 1 100); do
@@ -68,6 +69,18 @@ quit_viz() {
     kill -0 "$pid" 2>/dev/null && fail "'q' did not end the program"
     wait "$pid" || status=$?
     [[ $status -eq 0 ]] || fail "'q' ended the program with status $status"
+    pid=""
+}
+
+# signal_ends_viz SIGNAL: the signal must end the program within half a second.
+signal_ends_viz() {
+    kill -"$1" "$pid"
+    for _ in $(seq 1 10); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$pid" 2>/dev/null && fail "SIG$1 did not end the program within 0.5 s"
+    wait "$pid" 2>/dev/null || true
     pid=""
 }
 

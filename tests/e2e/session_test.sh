@@ -85,6 +85,15 @@ is_tinted "$(background again 210 40)" || fail "returning with '1' stopped the s
 quit_viz
 grep -q "Can't create stream" "$work/stdout" && fail "a good song was reported as bad"
 
+# --- signals while a song plays ---------------------------------------------
+for signal in TERM INT HUP; do
+    start_viz "$work/three/viz"
+    xdotool key Return
+    sleep 0.8
+    alive
+    signal_ends_viz "$signal"
+done
+
 # --- one bad file -----------------------------------------------------------
 program_folder bad
 head -c 20000 < <(yes "this is not an mp3") >"$work/bad/media/bad.mp3"
@@ -111,4 +120,4 @@ alive
 quit_viz
 grep -q "Can't" "$work/stdout" && fail "an empty folder printed $(cat "$work/stdout")"
 
-echo "title, selection, steps, song end, scene keys, clicks, bad file, empty folder and 'q' all behaved"
+echo "title, selection, steps, song end, scene keys, clicks, signals, bad file, empty folder and 'q' all behaved"

@@ -2,6 +2,9 @@
 // starts a new stream, so the stream handle tells what was played.
 #include <GL/freeglut.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/input.h"
 #include "audio/playback.h"
 #include "media/media_library.h"
@@ -28,7 +31,14 @@ protected:
             ASSERT_TRUE(mp3::write(songList.back(), 5.0, mp3::silence()));
         }
     }
-    void frame() { drawSongSelection(0.016f); }
+    void frame() {
+        settleSongStart();
+        drawSongSelection(0.016f);
+    }
+    // The frames it takes to open the song just started.
+    void settle() {
+        while (!settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     void right() { onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0); }
     void left() { onSpecialKeyUp(GLUT_KEY_LEFT, 0, 0); }
 
@@ -42,6 +52,7 @@ TEST_F(SongSelection, ArrowsStepThroughThreeSongsWithoutWrapping) {
     frame();
     EXPECT_EQ(currentSongIndex, 0u);
     EXPECT_EQ(selectionCaption, "song 0");
+    settle();
     EXPECT_TRUE(songPlaying);
     std::uint32_t played = streamHandle;
     ASSERT_NE(played, 0u);

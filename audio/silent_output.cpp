@@ -1,0 +1,91 @@
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "audio/audio_output.h"
+#include "audio/output_clock.h"
+
+namespace {
+constexpr int kRate = 44100;
+constexpr int kChannels = 2;
+constexpr int kBufferFrames = 1024;
+// Behind by more than this (the process was stopped, the machine suspended),
+// the output carries on from now instead of rushing through the gap, as a
+// sound card does after an underrun.
+constexpr std::int64_t kMaxCatchUpNs = 500'000'000;
+
+class SilentOutput : public AudioOutput {
+public:
+    SilentOutput(RenderFunction render, void* user)
+        : render(render), user(user), buffer(kBufferFrames * kChannels) {
+        deviceFormat = {kRate, kChannels, 0};  // "heard" the moment it is rendered
+        thread = std::thread(&SilentOutput::run, this);
+    }
+    ~SilentOutput() override {
+        {
+            std::lock_guard<std::mutex> guard(control);
+            stopping = true;
+        }
+        wake.notify_all();
+        thread.join();
+    }
+
+    void resume() override {
+        {
+            std::lock_guard<std::mutex> guard(control);
+            running = true;
+        }
+        wake.notify_all();
+    }
+    void lock() override { rendering.lock(); }
+    void unlock() override { rendering.unlock(); }
+
+private:
+    // Buffer n starts to play at start + n buffer lengths: deadlines come
+    // from the count, so lateness never adds up.
+    std::int64_t deadline(std::int64_t buffer) const {
+        return startNs + buffer * kBufferFrames * 1'000'000'000LL / kRate;
+    }
+
+    void run() {
+        std::unique_lock<std::mutex> guard(control);
+        wake.wait(guard, [this] { return running || stopping; });
+        startNs = monotonicNanoseconds();
+        std::int64_t next = 0;
+        while (!stopping) {
+            const auto due = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline(next)));
+            if (wake.wait_until(guard, due, [this] { return stopping; })) break;
+            guard.unlock();
+            const std::int64_t now = monotonicNanoseconds();
+            if (now - deadline(next) > kMaxCatchUpNs) {
+                startNs = now;
+                next = 0;
+            }
+            for (; deadline(next) <= now; ++next) renderBuffer(deadline(next));
+            guard.lock();
+        }
+    }
+
+    void renderBuffer(std::int64_t startsAtNs) {
+        std::lock_guard<std::mutex> guard(rendering);
+        render(user, buffer.data(), kBufferFrames, startsAtNs);
+    }
+
+    RenderFunction render;
+    void* user;
+    std::vector<float> buffer;
+
+    std::mutex control;  // running, stopping
+    std::condition_variable wake;
+    bool running = false;
+    bool stopping = false;
+    std::mutex rendering;
+    std::int64_t startNs = 0;  // the output thread's own
+    std::thread thread;
+};
+}  // namespace
+
+std::unique_ptr<AudioOutput> openSilentOutput(RenderFunction render, void* user) {
+    return std::make_unique<SilentOutput>(render, user);
+}

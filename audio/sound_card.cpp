@@ -1,0 +1,93 @@
+#include <SDL2/SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "audio/audio_output.h"
+#include "audio/output_clock.h"
+
+namespace {
+constexpr int kRequestedRate = 44100;
+constexpr int kBufferFrames = 1024;
+
+// Sound libraries (ALSA, JACK) print their own complaints while probing for a
+// device; the user sees one message of ours instead.
+class QuietStandardError {
+public:
+    QuietStandardError() {
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved >= 0) {
+            dup2(saved, STDERR_FILENO);
+            ::close(saved);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved = -1;
+};
+
+class SoundCard : public AudioOutput {
+public:
+    SoundCard(RenderFunction render, void* user) : render(render), user(user) {}
+    ~SoundCard() override {
+        if (device != 0) SDL_CloseAudioDevice(device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+
+    bool open() {
+        QuietStandardError quiet;
+        // SDL would otherwise turn Ctrl+C and kill into a quit event that
+        // nothing reads, and the program could no longer be stopped.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+
+        SDL_AudioSpec wanted{};
+        wanted.freq = kRequestedRate;
+        wanted.format = AUDIO_F32SYS;
+        wanted.channels = 2;
+        wanted.samples = kBufferFrames;
+        wanted.callback = callback;
+        wanted.userdata = this;
+        SDL_AudioSpec obtained{};
+        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
+                                     SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+        if (device == 0) return false;
+        // The device plays one buffer while the callback fills the next.
+        deviceFormat = {obtained.freq, obtained.channels, obtained.samples};
+        return true;
+    }
+
+    void resume() override { SDL_PauseAudioDevice(device, 0); }
+    void lock() override { SDL_LockAudioDevice(device); }
+    void unlock() override { SDL_UnlockAudioDevice(device); }
+
+private:
+    static void SDLCALL callback(void* self, Uint8* bytes, int length) {
+        auto* card = static_cast<SoundCard*>(self);
+        const int frames = length / static_cast<int>(sizeof(float) * card->deviceFormat.channels);
+        card->render(card->user, reinterpret_cast<float*>(bytes), frames, monotonicNanoseconds());
+    }
+
+    RenderFunction render;
+    void* user;
+    SDL_AudioDeviceID device = 0;
+};
+}  // namespace
+
+std::unique_ptr<AudioOutput> openSoundCard(RenderFunction render, void* user) {
+    auto card = std::make_unique<SoundCard>(render, user);
+    if (!card->open()) return nullptr;
+    return card;
+}

@@ -1,0 +1,43 @@
+#include "audio/stream_closer.h"
+
+#include <system_error>
+
+StreamCloser::~StreamCloser() {
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    if (thread.joinable()) thread.join();
+    queue.clear();  // anything queued when the thread could not start
+}
+
+void StreamCloser::close(std::unique_ptr<Stream> stream) {
+    if (!stream) return;
+    stream->requestStop();
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        queue.push_back(std::move(stream));
+    }
+    if (!thread.joinable()) {
+        try {
+            thread = std::thread(&StreamCloser::run, this);
+        } catch (const std::system_error&) {
+            // No thread to spare: the streams are closed at exit instead.
+        }
+    }
+    wake.notify_one();
+}
+
+void StreamCloser::run() {
+    std::unique_lock<std::mutex> guard(mutex);
+    for (;;) {
+        wake.wait(guard, [this] { return stopping || !queue.empty(); });
+        if (queue.empty()) return;  // stopping, and nothing left
+        std::vector<std::unique_ptr<Stream>> closing;
+        closing.swap(queue);
+        guard.unlock();
+        closing.clear();  // joins each decoder
+        guard.lock();
+    }
+}
