@@ -2,6 +2,7 @@
 // A lock-free ring of float samples for one writer thread and one reader
 // thread: the decoder fills it, the audio callback drains it without locks
 // or allocation.
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -23,7 +24,11 @@ public:
         const std::size_t head = written.load(std::memory_order_relaxed);
         const std::size_t tail = read.load(std::memory_order_acquire);
         const std::size_t n = std::min(count, capacity - (head - tail));
-        for (std::size_t i = 0; i < n; ++i) samples[(head + i) % capacity] = source[i];
+        // At most two runs: up to the end of the storage, then from its start.
+        const std::size_t at = head % capacity;
+        const std::size_t first = std::min(n, capacity - at);
+        std::copy_n(source, first, samples.get() + at);
+        std::copy_n(source + first, n - first, samples.get());
         written.store(head + n, std::memory_order_release);
         return n;
     }
@@ -33,7 +38,10 @@ public:
         const std::size_t tail = read.load(std::memory_order_relaxed);
         const std::size_t head = written.load(std::memory_order_acquire);
         const std::size_t n = std::min(count, head - tail);
-        for (std::size_t i = 0; i < n; ++i) target[i] = samples[(tail + i) % capacity];
+        const std::size_t at = tail % capacity;
+        const std::size_t first = std::min(n, capacity - at);
+        std::copy_n(samples.get() + at, first, target);
+        std::copy_n(samples.get(), n - first, target + first);
         read.store(tail + n, std::memory_order_release);
         return n;
     }
