@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "audio/level.h"
+#include "audio/mp3_decoder.h"
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/mp3_maker.h"
@@ -42,16 +44,66 @@ mp3::Signal music() {
     return [=](double t) { return chord(t) + noise(t); };
 }
 
+// CPU seconds per second of music for mpg123 decoding alone, the whole file
+// over and over on this thread.
+double decoderAloneCost(const std::string& path) {
+    std::vector<float> samples(4096 * 2);
+    double musicSeconds = 0;
+    const double cpuStart = processCpuSeconds();
+    for (int pass = 0; pass < 20; ++pass) {
+        Mp3Decoder decoder;
+        if (!decoder.open(path)) return 0;
+        while (const std::size_t frames = decoder.read(samples.data(), 4096)) {
+            musicSeconds += static_cast<double>(frames) / decoder.rate();
+        }
+    }
+    return (processCpuSeconds() - cpuStart) / musicSeconds;
+}
+
 void decodingCost(const std::string& path) {
     playSong(path.c_str());
     sleepSeconds(0.5);
     const double cpuStart = processCpuSeconds();
     const double wallStart = wallSeconds();
     sleepSeconds(5.0);
-    const double cpu = processCpuSeconds() - cpuStart;
-    const double wall = wallSeconds() - wallStart;
-    std::printf("decoding + output, per second of music: %8.3f ms CPU   %8.4f x one core\n",
-                cpu / wall * 1000, cpu / wall);
+    const double perSecond = (processCpuSeconds() - cpuStart) / (wallSeconds() - wallStart);
+    const double alone = decoderAloneCost(path);
+    std::printf("decoding + output, per second of music: %8.3f ms CPU   %8.4f x one core   %6.2f x mpg123 alone (%.3f ms)\n",
+                perSecond * 1000, perSecond, perSecond / alone, alone * 1000);
+}
+
+// How long a 3-second song lasts on the silent output, with the machine idle
+// and with both cores kept busy by other threads.
+void silentOutputUnderLoad(const std::string& folder) {
+    const std::string path = folder + "/three.mp3";
+    mp3::write(path, 3.0, mp3::sine(440, 0.5));
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SoundEngine engine;
+    engine.initialise();
+    engine.start();
+    unsetenv("SDL_AUDIODRIVER");
+    auto songSeconds = [&] {
+        const StreamHandle handle = engine.createStream(path);
+        engine.play(handle);
+        OutputMark first;
+        while (!engine.streamOf(handle)->clock().markHolding(0, first)) sleepSeconds(0.0002);
+        while (engine.isActive(handle)) sleepSeconds(0.0005);
+        return (monotonicNanoseconds() - first.timeNs) * 1e-9;
+    };
+    const double idle = songSeconds();
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> load;
+    for (int i = 0; i < 2; ++i) {
+        load.emplace_back([&] {
+            volatile double x = 1;
+            while (!stop.load(std::memory_order_relaxed)) x = x * 1.0000001 + 1e-9;
+        });
+    }
+    const double busy = songSeconds();
+    stop = true;
+    for (std::thread& t : load) t.join();
+    std::printf("3 s song on the silent output: %.3f s idle, %.3f s with both cores busy (%.4f x idle)\n",
+                idle, busy, busy / idle);
 }
 
 void spectrumCost() {
@@ -144,6 +196,7 @@ void runAudioBenchmarks() {
     spectrumCost();
     startLatency(song);
     pictureOffset(folder.path());
+    silentOutputUnderLoad(folder.path());
     soundEngine.free(streamHandle);
     std::fflush(stdout);
 }
