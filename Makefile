@@ -2,13 +2,16 @@
 # build, and run. Everything else is CMake.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 GENERATOR  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
 # Tests and benchmarks need an X server; a virtual one when there is no display.
 XRUN := scripts/with-display
 
-.PHONY: all deps build run test test-asan bench screenshots clean
+.PHONY: all deps build run test test-asan test-tsan fuzz bench screenshots clean
 
 all: build
 
@@ -34,6 +37,27 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The threads of the sound engine under ThreadSanitizer: the audio tests and a
+# whole session of the real program. Mesa's software renderer races inside
+# itself; that library alone is suppressed.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|e2e' -E e2e_window
+
+# libFuzzer on the song-opening and decoding path, seeded with the hostile
+# files; findings land in $(FUZZ_BUILD)/findings. Not part of `make test`.
+fuzz:
+	@scripts/install-deps --fuzz
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target viz_decoder_fuzzer viz_make_hostile_files
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
+	$(FUZZ_BUILD)/tools/viz_make_hostile_files $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/tests/viz_decoder_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
+	  -artifact_prefix=$(FUZZ_BUILD)/findings/ $(FUZZ_BUILD)/corpus
+
 bench: build
 	$(XRUN) $(BUILD)/bench/viz_bench
 
@@ -42,4 +66,4 @@ screenshots: build
 	$(XRUN) tools/take-screenshots.sh $(BUILD) docs
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

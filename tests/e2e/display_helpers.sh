@@ -72,6 +72,15 @@ quit_viz() {
     pid=""
 }
 
+# wait_for_output TEXT [SECONDS]: true once the program has printed TEXT.
+wait_for_output() {
+    for _ in $(seq 1 $(( ${2:-5} * 20 ))); do
+        grep -q "$1" "$work/stdout" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
 # signal_ends_viz SIGNAL: the signal must end the program within half a second.
 signal_ends_viz() {
     kill -"$1" "$pid"

@@ -1,0 +1,73 @@
+// Every file of the hostile set (damaged MP3s, other files named .mp3)
+// through the real decoder and a real stream: none crashes or hangs, each is
+// opened or refused in time, and what decodes stays within full scale.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "audio/mp3_decoder.h"
+#include "audio/stream.h"
+#include "tools/hostile_mp3s.h"
+#include "tools/mp3_maker.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr auto kBudget = std::chrono::seconds(2);  // per file, on a loaded machine under sanitizers
+
+class HostileFiles : public ::testing::Test {
+protected:
+    void SetUp() override { files = mp3::writeHostileFiles(folder.path()); }
+    mp3::TempFolder folder;
+    std::vector<std::string> files;
+};
+}  // namespace
+
+TEST_F(HostileFiles, EachDecodesWithinFullScaleOrIsRefused) {
+    ASSERT_GT(files.size(), 200u);
+    std::size_t opened = 0;
+    std::vector<float> samples(4096 * 2);
+    for (const std::string& path : files) {
+        const auto start = Clock::now();
+        Mp3Decoder decoder;
+        if (decoder.open(path)) {
+            ++opened;
+            std::size_t frames = 0, total = 0;
+            while ((frames = decoder.read(samples.data(), 4096)) > 0) {
+                total += frames;
+                for (std::size_t i = 0; i < frames * decoder.channels(); ++i) {
+                    ASSERT_TRUE(std::isfinite(samples[i]) && std::fabs(samples[i]) <= 1.0f) << path;
+                }
+                ASSERT_LT(total, 10u * 48000) << path << ": a 2-second file decodes to no more than 10 s";
+            }
+        }
+        EXPECT_LT(Clock::now() - start, kBudget) << path;
+    }
+    // The set holds both kinds: damage a decoder plays through, and files it must refuse.
+    EXPECT_GT(opened, files.size() / 3);
+    EXPECT_LT(opened, files.size());
+}
+
+TEST_F(HostileFiles, EachStreamOpensOrIsRefusedInTimeAndCloses) {
+    // A device rate none of the files has, so every playable one is converted.
+    const DeviceFormat device{48000, 2, 0};
+    std::vector<float> buffer(1024 * 2);
+    for (const std::string& path : files) {
+        auto stream = Stream::open(path, device);
+        ASSERT_NE(stream, nullptr);
+        stream->play();
+        const auto start = Clock::now();
+        while (stream->state() == Stream::State::Opening && Clock::now() - start < kBudget) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_NE(stream->state(), Stream::State::Opening) << path << " was neither opened nor refused";
+        for (int i = 0; i < 20 && stream->state() == Stream::State::Playable; ++i) {
+            stream->render(buffer.data(), 1024, i * 21'333'333LL);
+        }
+        const auto closing = Clock::now();
+        stream.reset();
+        EXPECT_LT(Clock::now() - closing, kBudget) << path;
+    }
+}
