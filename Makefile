@@ -10,6 +10,8 @@ GENERATOR  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
 
 # Tests and benchmarks need an X server; a virtual one when there is no display.
 XRUN := scripts/with-display
+# No test starts a sound server by asking for one.
+TEST_ENV := PULSE_CLIENTCONFIG=$(CURDIR)/tests/pulse-client.conf
 
 .PHONY: all deps build run test test-asan test-tsan fuzz bench screenshots clean
 
@@ -24,17 +26,18 @@ $(BUILD)/CMakeCache.txt:
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# make run ARGS=~/Music plays a folder of your own.
 run: build
-	$(BUILD)/viz
+	$(BUILD)/viz $(ARGS)
 
 test: build
-	$(XRUN) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(TEST_ENV) $(XRUN) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The same tests with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	$(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # The threads of the sound engine under ThreadSanitizer: the audio tests and a
@@ -43,7 +46,7 @@ test-asan: deps
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	$(TEST_ENV) TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|e2e' -E e2e_window
 
 # libFuzzer on the song-opening and decoding path, seeded with the hostile
@@ -58,8 +61,9 @@ fuzz:
 	$(FUZZ_BUILD)/tests/viz_decoder_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
 	  -artifact_prefix=$(FUZZ_BUILD)/findings/ $(FUZZ_BUILD)/corpus
 
+# On a private sound server, so sync is measured where a desktop plays it.
 bench: build
-	$(XRUN) $(BUILD)/bench/viz_bench
+	$(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
 
 # One PNG of each screen, from the real program on the demo songs, into docs/.
 screenshots: build

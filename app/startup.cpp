@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/command_line.h"
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/input.h"
@@ -44,10 +45,18 @@ void registerCallbacks() {
 
 void runProgram(int argc, char** argv) {
     if (argc > 0) takeProgramDirectory(argv[0]);
+    // Help, the version and mistakes are answered before any window opens,
+    // so they need no display.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    answerCommandLine(commandLine);
     seedRandom(millisecondTicks());
+    // freeglut names the program in its messages after argv[0], which now
+    // holds only the program's folder.
+    static char programName[] = "viz";
+    if (argc > 0) argv[0] = programName;
     openProgramWindow(&argc, argv);
     registerCallbacks();
-    loadMediaLibrary();
+    loadMediaLibrary(commandLine.folder);
     glutMainLoop();
     std::exit(0);  // freeglut returns only when told to; the program never does
 }

@@ -1,25 +1,27 @@
 #pragma once
-// Where the sound goes: a sound card through SDL2, or, where there is none,
-// a silent output that consumes samples in real time so songs still keep
-// time. Both call one render function from a thread of their own.
+// Where the sound goes: a PulseAudio (or PipeWire) server, a sound card
+// through SDL2, or, where there is none, a silent output that consumes
+// samples in real time so songs still keep time. Each calls one render
+// function from a thread of its own, saying when the buffer will be heard.
 #include <cstdint>
 #include <memory>
 
 struct DeviceFormat {
     int rate = 44100;
     int channels = 2;
-    int latencyFrames = 0;  // how long a handed-over frame waits before it is heard
 };
 
-// Fills `frames` interleaved float frames at `out`; `nowNs` is when they
-// start to play (monotonic clock). Runs on the output's thread: no locks,
-// no allocation, no waiting.
-using RenderFunction = void (*)(void* user, float* out, int frames, std::int64_t nowNs);
+// Fills `frames` interleaved float frames at `out`; the first of them will
+// be heard at `playsAtNs` (monotonic clock). Runs on the output's thread: no
+// locks, no allocation, no waiting.
+using RenderFunction = void (*)(void* user, float* out, int frames, std::int64_t playsAtNs);
 
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
     const DeviceFormat& format() const { return deviceFormat; }
+    // "sound server", "sound card" or "silent output".
+    virtual const char* name() const = 0;
 
     // Outputs open paused; this lets them run.
     virtual void resume() = 0;
@@ -32,8 +34,14 @@ protected:
     DeviceFormat deviceFormat;
 };
 
-// The default sound device (PulseAudio, PipeWire or ALSA, whichever SDL
-// finds, or the driver named by SDL_AUDIODRIVER); nullptr when none opens.
+// A stream on the PulseAudio server of this session (PipeWire serves the
+// same), whose own latency report dates every buffer, moves between sinks
+// included; nullptr when no server answers.
+std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user);
+
+// The default sound device as SDL finds it (ALSA, a server, or the driver
+// named by SDL_AUDIODRIVER); nullptr when none opens. Buffers are dated one
+// device buffer ahead: SDL does not say more.
 std::unique_ptr<AudioOutput> openSoundCard(RenderFunction render, void* user);
 
 // Plays nothing, in real time: each buffer is rendered on a deadline of the

@@ -9,10 +9,7 @@ std::int64_t monotonicNanoseconds() {
         .count();
 }
 
-void OutputClock::configure(int deviceRate, int latency) {
-    rate = deviceRate;
-    latencyFrames = latency;
-}
+void OutputClock::configure(int deviceRate) { rate = deviceRate; }
 
 void OutputClock::record(std::int64_t timeNs, std::int32_t frames) {
     const std::uint64_t index = count.load(std::memory_order_relaxed);
@@ -64,10 +61,10 @@ bool OutputClock::markHolding(std::int64_t frame, OutputMark& mark) const {
 bool OutputClock::heardFrame(std::int64_t timeNs, double& frame) const {
     OutputMark mark;
     if (!latest(mark)) return false;
-    // The device plays on at its rate from the latest buffer; past the frames
-    // it was given it has nothing more to play.
-    const double sinceCallback = static_cast<double>(timeNs - mark.timeNs) * 1e-9;
-    const double played = mark.firstFrame + sinceCallback * rate - latencyFrames;
+    // The device plays on at its rate, up to and through the latest buffer;
+    // past the frames it was given it has nothing more to play.
+    const double sinceStart = static_cast<double>(timeNs - mark.timeNs) * 1e-9;
+    const double played = mark.firstFrame + sinceStart * rate;
     frame = std::min(played, static_cast<double>(mark.firstFrame + mark.frames));
     return true;
 }

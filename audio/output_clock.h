@@ -1,7 +1,8 @@
 #pragma once
-// When each frame of a stream reached the output device. The audio callback
-// logs every buffer it hands over; the main thread turns the log into the
-// frame being heard now, so the picture follows the sound, not the decoder.
+// When each frame of a stream is heard. The output logs every buffer it is
+// handed, with the moment its first frame will play; the main thread turns
+// the log into the frame being heard now, so the picture follows the sound,
+// not the decoder.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -10,18 +11,18 @@
 std::int64_t monotonicNanoseconds();
 
 struct OutputMark {
-    std::int64_t timeNs = 0;        // when the callback ran
+    std::int64_t timeNs = 0;        // when its first frame plays
     std::int64_t firstFrame = 0;    // stream frame at the start of the buffer
     std::int32_t frames = 0;        // stream frames handed over in it
 };
 
 class OutputClock {
 public:
-    // rate: device frames per second; latencyFrames: how long a handed-over
-    // frame waits in the device before it is heard.
-    void configure(int rate, int latencyFrames);
+    // rate: device frames per second.
+    void configure(int rate);
 
-    // Audio callback: one buffer was handed over. No locks, no allocation.
+    // Output thread: a buffer of `frames` was handed over whose first frame
+    // plays at `timeNs`. No locks, no allocation.
     void record(std::int64_t timeNs, std::int32_t frames);
 
     std::int64_t framesHanded() const { return handed.load(std::memory_order_acquire); }
@@ -32,7 +33,6 @@ public:
     // The stream frame heard at `timeNs` (may be negative before the start),
     // or false when nothing has been handed over yet.
     bool heardFrame(std::int64_t timeNs, double& frame) const;
-    int latency() const { return latencyFrames; }
     int deviceRate() const { return rate; }
 
 private:
@@ -49,5 +49,4 @@ private:
     std::atomic<std::uint64_t> count{0};   // callbacks logged
     std::atomic<std::int64_t> handed{0};  // frames handed over in all
     int rate = 44100;
-    int latencyFrames = 0;
 };

@@ -19,7 +19,7 @@ class SilentOutput : public AudioOutput {
 public:
     SilentOutput(RenderFunction render, void* user)
         : render(render), user(user), buffer(kBufferFrames * kChannels) {
-        deviceFormat = {kRate, kChannels, 0};  // "heard" the moment it is rendered
+        deviceFormat = {kRate, kChannels};
         thread = std::thread(&SilentOutput::run, this);
     }
     ~SilentOutput() override {
@@ -31,6 +31,7 @@ public:
         thread.join();
     }
 
+    const char* name() const override { return "silent output"; }
     void resume() override {
         {
             std::lock_guard<std::mutex> guard(control);
@@ -67,9 +68,10 @@ private:
         }
     }
 
-    void renderBuffer(std::int64_t startsAtNs) {
+    // A buffer is "heard" from its deadline on.
+    void renderBuffer(std::int64_t playsAtNs) {
         std::lock_guard<std::mutex> guard(rendering);
-        render(user, buffer.data(), kBufferFrames, startsAtNs);
+        render(user, buffer.data(), kBufferFrames, playsAtNs);
     }
 
     RenderFunction render;

@@ -1,42 +1,12 @@
 #include <SDL2/SDL.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
+#include "audio/quiet_standard_error.h"
 
 namespace {
 constexpr int kRequestedRate = 44100;
 constexpr int kBufferFrames = 1024;
-
-// Sound libraries (ALSA, JACK) print their own complaints while probing for a
-// device; the user sees one message of ours instead.
-class QuietStandardError {
-public:
-    QuietStandardError() {
-        std::fflush(stderr);
-        saved = dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (null >= 0) {
-            dup2(null, STDERR_FILENO);
-            ::close(null);
-        }
-    }
-    ~QuietStandardError() {
-        std::fflush(stderr);
-        if (saved >= 0) {
-            dup2(saved, STDERR_FILENO);
-            ::close(saved);
-        }
-    }
-    QuietStandardError(const QuietStandardError&) = delete;
-    QuietStandardError& operator=(const QuietStandardError&) = delete;
-
-private:
-    int saved = -1;
-};
 
 class SoundCard : public AudioOutput {
 public:
@@ -64,11 +34,13 @@ public:
         device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
                                      SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
         if (device == 0) return false;
+        deviceFormat = {obtained.freq, obtained.channels};
         // The device plays one buffer while the callback fills the next.
-        deviceFormat = {obtained.freq, obtained.channels, obtained.samples};
+        bufferNs = static_cast<std::int64_t>(obtained.samples) * 1'000'000'000LL / obtained.freq;
         return true;
     }
 
+    const char* name() const override { return "sound card"; }
     void resume() override { SDL_PauseAudioDevice(device, 0); }
     void lock() override { SDL_LockAudioDevice(device); }
     void unlock() override { SDL_UnlockAudioDevice(device); }
@@ -77,12 +49,13 @@ private:
     static void SDLCALL callback(void* self, Uint8* bytes, int length) {
         auto* card = static_cast<SoundCard*>(self);
         const int frames = length / static_cast<int>(sizeof(float) * card->deviceFormat.channels);
-        card->render(card->user, reinterpret_cast<float*>(bytes), frames, monotonicNanoseconds());
+        card->render(card->user, reinterpret_cast<float*>(bytes), frames, monotonicNanoseconds() + card->bufferNs);
     }
 
     RenderFunction render;
     void* user;
     SDL_AudioDeviceID device = 0;
+    std::int64_t bufferNs = 0;
 };
 }  // namespace
 

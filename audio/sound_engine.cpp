@@ -7,9 +7,10 @@
 SoundEngine soundEngine;
 
 namespace {
-bool silenceRequested() {
+// The driver the user named in SDL_AUDIODRIVER, or nullptr.
+const char* namedDriver() {
     const char* driver = std::getenv("SDL_AUDIODRIVER");
-    return driver != nullptr && std::strcmp(driver, "dummy") == 0;
+    return driver != nullptr && driver[0] != '\0' ? driver : nullptr;
 }
 }  // namespace
 
@@ -23,8 +24,12 @@ SoundEngine::~SoundEngine() {
 
 bool SoundEngine::initialise() {
     if (output) return true;  // already running, on whichever output
-    const bool silenceWanted = silenceRequested();
-    if (!silenceWanted) output = openSoundCard(render, this);
+    const char* driver = namedDriver();
+    const bool silenceWanted = driver != nullptr && std::strcmp(driver, "dummy") == 0;
+    // The session's sound server knows when each buffer is heard; SDL covers
+    // the rest, and any driver the user names.
+    if (driver == nullptr) output = openSoundServer(render, this);
+    if (!output && !silenceWanted) output = openSoundCard(render, this);
     // No sound card, or it is busy, or the driver asked for cannot open.
     if (!output) {
         output = openSilentOutput(render, this);
@@ -92,11 +97,11 @@ void SoundEngine::fillSpectrum(StreamHandle handle, float* magnitudes) {
     analyser.analyse(window.data(), magnitudes);
 }
 
-void SoundEngine::render(void* user, float* out, int frames, std::int64_t nowNs) {
+void SoundEngine::render(void* user, float* out, int frames, std::int64_t playsAtNs) {
     auto* engine = static_cast<SoundEngine*>(user);
     if (engine->audible == nullptr) {
         std::fill(out, out + static_cast<std::ptrdiff_t>(frames) * engine->format.channels, 0.0f);
         return;
     }
-    engine->audible->render(out, frames, nowNs);
+    engine->audible->render(out, frames, playsAtNs);
 }

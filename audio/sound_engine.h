@@ -48,6 +48,8 @@ public:
     void fillSpectrum(StreamHandle handle, float* magnitudes);
 
     bool usesSilentOutput() const { return silent; }
+    // What plays the sound, as the output calls itself; "none" before initialise.
+    const char* outputName() const { return output ? output->name() : "none"; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
 
@@ -58,7 +60,7 @@ public:
     static constexpr int kSpectrumLead = 768;
 
 private:
-    static void render(void* engine, float* out, int frames, std::int64_t nowNs);
+    static void render(void* engine, float* out, int frames, std::int64_t playsAtNs);
     void setAudible(Stream* stream);
 
     std::unique_ptr<AudioOutput> output;

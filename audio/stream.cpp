@@ -17,7 +17,7 @@ constexpr auto kLongestNap = std::chrono::milliseconds(200);
 }  // namespace
 
 Stream::Stream(const std::string& path, const DeviceFormat& format) : path(path), device(format) {
-    outputClock.configure(format.rate, format.latencyFrames);
+    outputClock.configure(format.rate);
 }
 
 std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat& device) {
@@ -172,7 +172,7 @@ bool Stream::playing() const {
     return state() == State::Playable && playRequested.load(std::memory_order_acquire);
 }
 
-void Stream::render(float* out, int frames, std::int64_t nowNs) {
+void Stream::render(float* out, int frames, std::int64_t playsAtNs) {
     const std::size_t wanted = static_cast<std::size_t>(frames) * device.channels;
     std::size_t got = 0;
     if (playing()) {
@@ -181,7 +181,7 @@ void Stream::render(float* out, int frames, std::int64_t nowNs) {
         // Only buffers that carry music mark the clock: the device plays the
         // last of them out, and an empty buffer after it must not hold the
         // song's end back.
-        if (got > 0) outputClock.record(nowNs, static_cast<std::int32_t>(got / device.channels));
+        if (got > 0) outputClock.record(playsAtNs, static_cast<std::int32_t>(got / device.channels));
         if (finalSamples && ring->empty()) drained.store(true, std::memory_order_release);
     }
     std::fill(out + got, out + wanted, 0.0f);

@@ -44,8 +44,9 @@ public:
     void requestStop();
 
     // Output thread: fills `frames` device frames (silence where there is
-    // nothing to play). Lock-free and allocation-free.
-    void render(float* out, int frames, std::int64_t nowNs);
+    // nothing to play), the first of which plays at `playsAtNs`. Lock-free
+    // and allocation-free.
+    void render(float* out, int frames, std::int64_t playsAtNs);
 
     // Main thread: still playing at `nowNs`, i.e. started and not yet heard to its end.
     bool isActive(std::int64_t nowNs) const;

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "audio/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/mp3_maker.h"
+#include "tools/sink_recorder.h"
 
 namespace {
 double processCpuSeconds() {
@@ -44,6 +47,16 @@ mp3::Signal music() {
     return [=](double t) { return chord(t) + noise(t); };
 }
 
+// An engine of its own on the silent output, beside the program's.
+std::unique_ptr<SoundEngine> silentEngine() {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto engine = std::make_unique<SoundEngine>();
+    engine->initialise();
+    engine->start();
+    unsetenv("SDL_AUDIODRIVER");
+    return engine;
+}
+
 // CPU seconds per second of music for mpg123 decoding alone, the whole file
 // over and over on this thread.
 double decoderAloneCost(const std::string& path) {
@@ -60,16 +73,27 @@ double decoderAloneCost(const std::string& path) {
     return (processCpuSeconds() - cpuStart) / musicSeconds;
 }
 
-void decodingCost(const std::string& path) {
-    playSong(path.c_str());
+// CPU seconds per second of music while `engine` plays the song.
+double playingCost(SoundEngine& engine, const std::string& path) {
+    const StreamHandle handle = engine.createStream(path);
+    engine.play(handle);
     sleepSeconds(0.5);
     const double cpuStart = processCpuSeconds();
     const double wallStart = wallSeconds();
-    sleepSeconds(5.0);
+    sleepSeconds(4.0);
     const double perSecond = (processCpuSeconds() - cpuStart) / (wallSeconds() - wallStart);
+    engine.free(handle);
+    return perSecond;
+}
+
+void decodingCost(const std::string& path) {
     const double alone = decoderAloneCost(path);
-    std::printf("decoding + output, per second of music: %8.3f ms CPU   %8.4f x one core   %6.2f x mpg123 alone (%.3f ms)\n",
-                perSecond * 1000, perSecond, perSecond / alone, alone * 1000);
+    auto report = [&](const char* output, double perSecond) {
+        std::printf("decoding + output (%s), per second of music: %6.3f ms CPU  %7.4f x one core  %6.2f x mpg123 alone (%.3f ms)\n",
+                    output, perSecond * 1000, perSecond, perSecond / alone, alone * 1000);
+    };
+    report(soundEngine.outputName(), playingCost(soundEngine, path));
+    if (!soundEngine.usesSilentOutput()) report("silent output", playingCost(*silentEngine(), path));
 }
 
 // How long a 3-second song lasts on the silent output, with the machine idle
@@ -77,17 +101,13 @@ void decodingCost(const std::string& path) {
 void silentOutputUnderLoad(const std::string& folder) {
     const std::string path = folder + "/three.mp3";
     mp3::write(path, 3.0, mp3::sine(440, 0.5));
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    SoundEngine engine;
-    engine.initialise();
-    engine.start();
-    unsetenv("SDL_AUDIODRIVER");
+    const auto engine = silentEngine();
     auto songSeconds = [&] {
-        const StreamHandle handle = engine.createStream(path);
-        engine.play(handle);
+        const StreamHandle handle = engine->createStream(path);
+        engine->play(handle);
         OutputMark first;
-        while (!engine.streamOf(handle)->clock().markHolding(0, first)) sleepSeconds(0.0002);
-        while (engine.isActive(handle)) sleepSeconds(0.0005);
+        while (!engine->streamOf(handle)->clock().markHolding(0, first)) sleepSeconds(0.0002);
+        while (engine->isActive(handle)) sleepSeconds(0.0005);
         return (monotonicNanoseconds() - first.timeNs) * 1e-9;
     };
     const double idle = songSeconds();
@@ -132,56 +152,86 @@ void startLatency(const std::string& path) {
         latencies.push_back((mark.timeNs - called) / 1e6);
         sleepSeconds(0.05);
     }
-    std::printf("playSong to first sample at the device: median %6.1f ms, worst %6.1f ms (20 starts)\n",
+    std::printf("playSong until its first sample is heard: median %6.1f ms, worst %6.1f ms (20 starts)\n",
                 median(latencies), *std::max_element(latencies.begin(), latencies.end()));
 }
 
-void pictureOffset(const std::string& folder) {
-    constexpr int kBursts = 20;
-    constexpr double kPeriod = 0.5, kLength = 0.2, kFirst = 0.4;
+// 20 bursts of noise, 0.2 s long, every half second.
+constexpr double kBurstLength = 0.2;
+std::vector<mp3::Burst> burstTimes() {
     std::vector<mp3::Burst> times;
-    for (int i = 0; i < kBursts; ++i) times.push_back({kFirst + i * kPeriod, kFirst + i * kPeriod + kLength});
-    const std::string path = folder + "/bursts.mp3";
-    mp3::write(path, kFirst + kBursts * kPeriod + 0.5, mp3::bursts(times, mp3::whiteNoise(0.5)));
+    for (int i = 0; i < 20; ++i) times.push_back({0.4 + i * 0.5, 0.4 + i * 0.5 + kBurstLength});
+    return times;
+}
 
-    playSong(path.c_str());
-    const Stream* stream = soundEngine.streamOf(streamHandle);
-    std::vector<std::pair<std::int64_t, float>> levels;
-    const double end = wallSeconds() + kFirst + kBursts * kPeriod + 0.2;
+// The picture's level, read every millisecond as a fast frame loop would.
+std::vector<LevelReading> readLevels(SoundEngine& engine, StreamHandle handle, double seconds) {
+    std::vector<float> magnitudes(FftAnalyser::kBins);
+    std::vector<LevelReading> readings;
+    const double end = wallSeconds() + seconds;
     while (wallSeconds() < end) {
-        computeLevel();
-        levels.emplace_back(monotonicNanoseconds(), level);
+        engine.fillSpectrum(handle, magnitudes.data());
+        readings.push_back({monotonicNanoseconds(), levelOf(magnitudes.data())});
         sleepSeconds(0.001);
     }
+    return readings;
+}
 
-    const OutputClock& clock = stream->clock();
-    std::vector<double> offsets;
-    for (const mp3::Burst& burst : times) {
+void reportOffsets(const char* where, const std::vector<double>& offsets) {
+    if (offsets.empty()) {
+        std::printf("picture minus sound, %-34s no burst measured\n", where);
+        return;
+    }
+    std::vector<double> magnitudes;
+    for (double offset : offsets) magnitudes.push_back(std::fabs(offset));
+    std::printf("picture minus sound, %-34s median %+6.1f ms, worst |%5.1f| ms (%zu bursts)\n", where,
+                median(offsets), *std::max_element(magnitudes.begin(), magnitudes.end()), offsets.size());
+}
+
+// On the silent output a burst is heard when the output's clock says so.
+void offsetOnSilentOutput(const std::string& path, double seconds) {
+    const auto engine = silentEngine();
+    const StreamHandle handle = engine->createStream(path);
+    engine->play(handle);
+    const std::vector<LevelReading> readings = readLevels(*engine, handle, seconds);
+    const OutputClock& clock = engine->streamOf(handle)->clock();
+    std::vector<std::int64_t> onsets;
+    for (const mp3::Burst& burst : burstTimes()) {
         const auto onset = static_cast<std::int64_t>(burst.start * clock.deviceRate());
         OutputMark mark;
         if (!clock.markHolding(onset, mark)) continue;
-        const double heardNs =
-            mark.timeNs + (onset - mark.firstFrame + clock.latency()) * 1e9 / clock.deviceRate();
-        // Half of the level the burst reaches in its middle.
-        float steady = 0;
-        for (const auto& [t, value] : levels) {
-            if (t > heardNs + kLength * 0.5e9) {
-                steady = value;
-                break;
-            }
-        }
-        for (const auto& [t, value] : levels) {
-            if (t > heardNs - 0.1e9 && value > steady / 2) {
-                offsets.push_back((t - heardNs) / 1e6);
-                break;
-            }
-        }
+        onsets.push_back(mark.timeNs + (onset - mark.firstFrame) * 1'000'000'000LL / clock.deviceRate());
     }
-    if (offsets.empty()) return;
-    std::vector<double> magnitudes;
-    for (double offset : offsets) magnitudes.push_back(std::fabs(offset));
-    std::printf("audio-to-picture offset (level rise minus heard onset), %zu bursts: median %+6.1f ms, worst |%5.1f| ms\n",
-                offsets.size(), median(offsets), *std::max_element(magnitudes.begin(), magnitudes.end()));
+    reportOffsets("on the silent output:", levelRiseOffsetsMs(readings, onsets, kBurstLength / 2));
+}
+
+// Through a sound server a burst is heard when its sink plays it: recorded
+// from the sink's monitor, less the recorder's own delay, measured with
+// reference clicks whose play times the server reports (see SinkRecorder).
+void offsetThroughServer(const std::string& path, double seconds) {
+    if (std::strcmp(soundEngine.outputName(), "sound server") != 0) {
+        std::printf("picture minus sound, through a sound server:        none answered\n");
+        return;
+    }
+    SinkRecorder recorder;
+    if (!recorder.calibrate()) std::printf("the sink recorder could not calibrate itself\n");
+    const StreamHandle handle = soundEngine.createStream(path);
+    soundEngine.play(handle);
+    const std::vector<LevelReading> readings = readLevels(soundEngine, handle, seconds);
+    recorder.stop();
+    soundEngine.free(handle);
+    reportOffsets("through the sound server's sink:",
+                  levelRiseOffsetsMs(readings, recorder.burstOnsets(0.05f, 0.1), kBurstLength / 2));
+    std::printf("  (the recorder dates sound %+.1f ms from when the server says the sink plays it)\n",
+                recorder.delayMs());
+}
+
+void pictureOffsets(const std::string& folder) {
+    const std::string path = folder + "/bursts.mp3";
+    const double seconds = burstTimes().back().end + 0.3;
+    mp3::write(path, seconds, mp3::bursts(burstTimes(), mp3::whiteNoise(0.5)));
+    offsetOnSilentOutput(path, seconds);
+    offsetThroughServer(path, seconds);
 }
 }  // namespace
 
@@ -189,13 +239,12 @@ void runAudioBenchmarks() {
     mp3::TempFolder folder;
     const std::string song = folder / "music.mp3";
     mp3::write(song, 8.0, music());
-    std::printf("sound output: %s driver\n", soundEngine.initialise() && !soundEngine.usesSilentOutput()
-                                                 ? "a real"
-                                                 : "the silent real-time");
+    soundEngine.initialise();
+    std::printf("sound output: %s\n", soundEngine.outputName());
     decodingCost(song);
     spectrumCost();
     startLatency(song);
-    pictureOffset(folder.path());
+    pictureOffsets(folder.path());
     silentOutputUnderLoad(folder.path());
     soundEngine.free(streamHandle);
     std::fflush(stdout);

@@ -5,10 +5,9 @@
 
 std::vector<std::string> songList;
 
-void loadMediaLibrary() {
-    const std::string mediaFolder = programDirectory + "media/";
+void loadMediaLibrary(const std::string& folder) {
     MediaScanner scanner;
-    scanner.scan(mediaFolder, "mp3");
+    scanner.scan(folder.empty() ? programDirectory + "media/" : folder, "mp3");
     scanner.appendMatchesTo(songList);
     scanner.clearMatches();
 }

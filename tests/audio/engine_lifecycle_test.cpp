@@ -42,7 +42,7 @@ long residentKilobytes() {
 }
 
 // Runs `body` in a child process and returns how it ended: its exit status,
-// or -1 for a crash or a hang of more than five seconds.
+// or -1 for a crash or a hang of more than 15 seconds (sanitizer builds are slow to start).
 template <typename Body>
 int exitStatusOf(Body body) {
     std::fflush(stdout);
@@ -51,7 +51,7 @@ int exitStatusOf(Body body) {
         body();
         std::_Exit(99);  // the body must have called exit()
     }
-    for (int waited = 0; waited < 500; ++waited) {
+    for (int waited = 0; waited < 1500; ++waited) {
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
             return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -52,7 +52,7 @@ TEST_F(HostileFiles, EachDecodesWithinFullScaleOrIsRefused) {
 
 TEST_F(HostileFiles, EachStreamOpensOrIsRefusedInTimeAndCloses) {
     // A device rate none of the files has, so every playable one is converted.
-    const DeviceFormat device{48000, 2, 0};
+    const DeviceFormat device{48000, 2};
     std::vector<float> buffer(1024 * 2);
     for (const std::string& path : files) {
         auto stream = Stream::open(path, device);

@@ -58,7 +58,7 @@ TEST(SilentOutput, KeepsRealTimeWhenItsThreadIsHeldUp) {
 
 TEST(OutputClock, TheLatestMarkIsAlwaysWholeWhileTheOutputWrites) {
     OutputClock clock;
-    clock.configure(44100, 0);
+    clock.configure(44100);
     std::atomic<bool> stop{false};
     // The writer laps the whole log every few microseconds.
     std::thread writer([&] {

@@ -29,8 +29,8 @@ Stream::State opened(const Stream& stream) {
 
 // Calls render once per device buffer of simulated time until the stream
 // ends, at the pace of a real device, so the decoder keeps up as it must
-// with one.
-DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames) {
+// with one. Each buffer plays `latencyNs` after it is handed over.
+DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames, std::int64_t latencyNs) {
     std::vector<float> buffer(bufferFrames * device.channels);
     const std::int64_t period = static_cast<std::int64_t>(bufferFrames * 1e9 / device.rate);
     DeviceRun run;
@@ -39,7 +39,7 @@ DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames
             run.endNs = now;
             break;
         }
-        stream.render(buffer.data(), bufferFrames, now);
+        stream.render(buffer.data(), bufferFrames, now + latencyNs);
         std::this_thread::sleep_for(std::chrono::nanoseconds(period));
     }
     run.framesHanded = stream.clock().framesHanded();
@@ -50,13 +50,14 @@ DeviceRun runDevice(Stream& stream, const DeviceFormat& device, int bufferFrames
 TEST(Stream, EndsOnceItsLastFrameIsHeardThroughTheDevicesLatency) {
     mp3::TempFolder folder;
     ASSERT_TRUE(mp3::write(folder / "half.mp3", 0.5, mp3::sine(440, 0.5)));
-    const DeviceFormat device{44100, 2, 1024};  // a real device: one buffer queued ahead
+    const DeviceFormat device{44100, 2};
     auto stream = Stream::open(folder / "half.mp3", device);
     ASSERT_NE(stream, nullptr);
     stream->play();
     ASSERT_EQ(opened(*stream), Stream::State::Playable);
 
-    const DeviceRun run = runDevice(*stream, device, 1024);
+    // A real device: one buffer queued ahead of the one playing.
+    const DeviceRun run = runDevice(*stream, device, 1024, 1024 * 1'000'000'000LL / 44100);
     ASSERT_GE(run.endNs, 0) << "the song never ended";
     EXPECT_EQ(run.framesHanded, 22050);
     const double endSeconds = run.endNs / 1e9;
@@ -70,13 +71,13 @@ TEST(Stream, PlaysAFileWhoseRateIsFarBelowTheDevices) {
     mp3::Options options;
     options.format = {8000, 1, false, 32};
     ASSERT_TRUE(mp3::write(folder / "phone.mp3", 1.0, mp3::sine(300, 0.5), options));
-    const DeviceFormat device{96000, 2, 0};
+    const DeviceFormat device{96000, 2};
     auto stream = Stream::open(folder / "phone.mp3", device);
     ASSERT_NE(stream, nullptr);
     stream->play();
     ASSERT_EQ(opened(*stream), Stream::State::Playable);
 
-    const DeviceRun run = runDevice(*stream, device, 2048);
+    const DeviceRun run = runDevice(*stream, device, 2048, 0);
     ASSERT_GE(run.endNs, 0) << "the song never ended";
     EXPECT_NEAR(run.framesHanded, 96000, 960) << "one second at the device's rate";
 }
@@ -88,7 +89,7 @@ TEST(Stream, AStopWakesADecoderThatIsWaitingForRoom) {
     // output would have made room: a fifth of a second.
     std::vector<double> closeMs;
     for (int i = 0; i < 5; ++i) {
-        auto stream = Stream::open(folder / "long.mp3", DeviceFormat{44100, 2, 0});
+        auto stream = Stream::open(folder / "long.mp3", DeviceFormat{44100, 2});
         ASSERT_EQ(opened(*stream), Stream::State::Playable);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         const auto start = std::chrono::steady_clock::now();

@@ -42,13 +42,13 @@ std::optional<double> measureRise(const std::string& path) {
     if (rise == levels.size()) return std::nullopt;
     if (levels[rise].first - levels[rise - 1].first > kMaxPollGapNs) return std::nullopt;
 
-    // When the device was handed the burst's first frame, and so heard it.
+    // When the output said the burst's first frame would play.
     const OutputClock& clock = stream->clock();
     const auto onsetFrame = static_cast<std::int64_t>(kBurstStart * clock.deviceRate());
     OutputMark mark;
     if (!clock.markHolding(onsetFrame, mark)) return std::nullopt;
     const double heardNs =
-        mark.timeNs + (onsetFrame - mark.firstFrame + clock.latency()) * 1e9 / clock.deviceRate();
+        mark.timeNs + (onsetFrame - mark.firstFrame) * 1e9 / clock.deviceRate();
     return (levels[rise].first - heardNs) / 1e6;
 }
 }  // namespace

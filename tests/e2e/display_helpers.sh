@@ -1,10 +1,11 @@
 # Helpers for driving the real program under X with xdotool and reading its
 # window's pixels. Source this file; call start_viz first.
 
-# start_viz EXECUTABLE: runs it with its output in $work, sets $pid and $window.
-# A script's background job ignores Ctrl+C; this one takes it as in a terminal.
+# start_viz EXECUTABLE [ARGUMENTS...]: runs it with its output in $work, sets
+# $pid and $window. A script's background job ignores Ctrl+C; this one takes
+# it as in a terminal.
 start_viz() {
-    env --default-signal=INT "$1" >"$work/stdout" 2>"$work/stderr" &
+    env --default-signal=INT "$@" >"$work/stdout" 2>"$work/stderr" &
     pid=$!
     window=""
     for _ in $(seq 1 100); do
@@ -47,6 +48,24 @@ background() {
         sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -n 1 |
         awk '{ printf "%d %d %d\n", $1, $2, $3 }'
 }
+
+# shot_until NAME SECONDS TEST...: takes shot NAME until the command TEST
+# succeeds, for up to SECONDS; a slow build (sanitizers) may need the time.
+shot_until() {
+    local name=$1 seconds=$2
+    shift 2
+    for _ in $(seq 1 $((seconds * 10))); do
+        shot "$name"
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+is_white() { read -r r g b <<<"$1"; ((r > 220 && g > 220 && b > 220)); }
+is_black() { read -r r g b <<<"$1"; ((r < 30 && g < 30 && b < 30)); }
+# The clear colour of a loud song: red and blue twice the green.
+is_tinted() { read -r r g b <<<"$1"; ((r > 60 && g > 25 && b > 60 && r > g + 20)); }
 
 # content_box NAME W H X Y [COLOUR]: "width height left top" of what differs
 # from the region's corner colour inside the W x H region at (X, Y); with a

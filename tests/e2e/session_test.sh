@@ -18,10 +18,6 @@ program_folder() {
     ln -s "$viz_binary" "$work/$1/viz"
 }
 
-is_black() { read -r r g b <<<"$1"; ((r < 30 && g < 30 && b < 30)); }
-# The clear colour of a loud song: red and blue twice the green.
-is_tinted() { read -r r g b <<<"$1"; ((r > 60 && g > 25 && b > 60 && r > g + 20)); }
-
 # --- three songs -----------------------------------------------------------
 program_folder three
 # Capitals and digits: no descenders below the baseline, ink nearly as wide as the advance.
@@ -43,7 +39,8 @@ read -r w h _ _ <<<"$(content_box title 500 14 0 486)"
 
 xdotool key Return
 sleep 0.8
-shot selection
+# The title's big white letters leave with the first frame of the selection.
+shot_until selection 5 eval '! is_white "$(pixel selection 60 100)"' || fail "Enter did not lead to the selection"
 is_black "$(background selection 210 40)" || fail "the first song is silent, yet the background is $(background selection 210 40)"
 # The song's name in red, left so by the star field behind it.
 read -r w h left top <<<"$(content_box selection 500 200 0 100 red)"
@@ -94,10 +91,10 @@ for signal in TERM INT HUP; do
     signal_ends_viz "$signal"
 done
 
-# --- one bad file -----------------------------------------------------------
-program_folder bad
-head -c 20000 < <(yes "this is not an mp3") >"$work/bad/media/bad.mp3"
-start_viz "$work/bad/viz"
+# --- one bad file, deep in a folder named on the command line ---------------
+mkdir -p "$work/mine/deep/er"
+head -c 20000 < <(yes "this is not an mp3") >"$work/mine/deep/er/bad.mp3"
+start_viz "$viz_binary" "$work/mine"
 xdotool key Return
 wait_for_output "Can't create stream" || fail "a bad file was not reported"
 xdotool key Return
@@ -105,9 +102,10 @@ sleep 0.3
 alive
 quit_viz
 
-# --- empty media folder -----------------------------------------------------
-program_folder empty
-start_viz "$work/empty/viz"
+# --- a folder of the user's, empty, named on the command line --------------
+# With an X option before it, which freeglut takes.
+mkdir "$work/no music"
+start_viz "$viz_binary" -display "$DISPLAY" "$work/no music"
 xdotool key Return
 sleep 0.5
 shot empty

@@ -1,0 +1,26 @@
+#pragma once
+// The command line: `viz [FOLDER]`, plus --help and --version. The X options
+// freeglut takes (-display NAME, -sync, ...) are passed over here and left
+// for glutInit.
+#include <string>
+
+struct CommandLine {
+    enum class Action { Run, ShowHelp, ShowVersion, Refuse };
+    Action action = Action::Run;
+    std::string folder;  // the music to play; empty: the media folder beside the program
+    std::string error;   // why it was refused, one line
+    bool showUsage = false;  // a refusal that the usage explains
+};
+
+// Reads the arguments after the program's name.
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The usage text: the argument, the options and the controls.
+const char* usageText();
+
+// Checks that `folder` can be scanned: "" when it can, else a one-line reason.
+std::string folderProblem(const std::string& folder);
+
+// Acts on --help, --version and refusals (printing and exiting with 0 or 2);
+// returns for a run.
+void answerCommandLine(const CommandLine& commandLine);

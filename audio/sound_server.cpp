@@ -1,0 +1,185 @@
+#include <pulse/pulseaudio.h>
+
+#include "audio/audio_output.h"
+#include "audio/output_clock.h"
+#include "audio/quiet_standard_error.h"
+
+namespace {
+constexpr int kRate = 44100;
+constexpr int kChannels = 2;
+constexpr std::size_t kFrameBytes = kChannels * sizeof(float);
+// What the server holds ahead of the speaker: enough that a busy machine does
+// not starve it, little enough that a new song is heard at once. The server
+// asks for more in steps of about 23 ms.
+constexpr std::uint32_t kTargetFrames = 2048;
+constexpr std::uint32_t kRequestFrames = 512;
+// A server that does not answer within this is taken for none.
+constexpr pa_usec_t kConnectTimeoutUs = 2'000'000;
+
+class SoundServer : public AudioOutput {
+public:
+    SoundServer(RenderFunction render, void* user) : render(render), user(user) {
+        deviceFormat = {kRate, kChannels};
+    }
+
+    ~SoundServer() override {
+        if (mainloop == nullptr) return;
+        pa_threaded_mainloop_lock(mainloop);
+        if (stream != nullptr) {
+            pa_stream_set_write_callback(stream, nullptr, nullptr);
+            pa_stream_set_state_callback(stream, nullptr, nullptr);
+            pa_stream_disconnect(stream);
+            pa_stream_unref(stream);
+        }
+        if (context != nullptr) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+        }
+        pa_threaded_mainloop_unlock(mainloop);
+        pa_threaded_mainloop_stop(mainloop);
+        pa_threaded_mainloop_free(mainloop);
+        // The fallback, if any, stops with its own destructor.
+    }
+
+    bool open() {
+        QuietStandardError quiet;
+        mainloop = pa_threaded_mainloop_new();
+        if (mainloop == nullptr || pa_threaded_mainloop_start(mainloop) < 0) return false;
+        pa_threaded_mainloop_lock(mainloop);
+        const bool ready = connectContext() && connectStream();
+        pa_threaded_mainloop_unlock(mainloop);
+        return ready;
+    }
+
+    const char* name() const override { return "sound server"; }
+    void resume() override {
+        pa_threaded_mainloop_lock(mainloop);
+        if (pa_operation* uncork = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncork);
+        running = true;
+        if (fallback) fallback->resume();
+        pa_threaded_mainloop_unlock(mainloop);
+    }
+
+    // The server's thread renders under its lock; after a lost server, the
+    // fallback's thread under its own.
+    void lock() override {
+        pa_threaded_mainloop_lock(mainloop);
+        if (fallback) fallback->lock();
+    }
+    void unlock() override {
+        if (fallback) fallback->unlock();
+        pa_threaded_mainloop_unlock(mainloop);
+    }
+
+private:
+    // The mainloop's lock is held from here on.
+    bool connectContext() {
+        context = pa_context_new(pa_threaded_mainloop_get_api(mainloop), "viz");
+        if (context == nullptr) return false;
+        pa_context_set_state_callback(context, &SoundServer::changed, this);
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
+        pa_time_event* deadline =
+            pa_context_rttime_new(context, pa_rtclock_now() + kConnectTimeoutUs, &SoundServer::timedOut, this);
+        pa_context_state_t state;
+        while ((state = pa_context_get_state(context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state) &&
+               !gaveUp) {
+            pa_threaded_mainloop_wait(mainloop);
+        }
+        if (deadline != nullptr) pa_threaded_mainloop_get_api(mainloop)->time_free(deadline);
+        return state == PA_CONTEXT_READY;
+    }
+
+    bool connectStream() {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
+        stream = pa_stream_new(context, "music", &spec, nullptr);
+        if (stream == nullptr) return false;
+        pa_stream_set_state_callback(stream, &SoundServer::changed, this);
+        pa_stream_set_write_callback(stream, &SoundServer::writable, this);
+        pa_buffer_attr buffer{};
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = kTargetFrames * kFrameBytes;
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = kRequestFrames * kFrameBytes;
+        buffer.fragsize = static_cast<std::uint32_t>(-1);
+        // Timing updates keep the latency current when the stream moves to
+        // another sink or the sink changes its own.
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
+                                                          PA_STREAM_INTERPOLATE_TIMING |
+                                                          PA_STREAM_AUTO_TIMING_UPDATE);
+        if (pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) return false;
+        pa_stream_state_t state;
+        while ((state = pa_stream_get_state(stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(state)) {
+            pa_threaded_mainloop_wait(mainloop);
+        }
+        return state == PA_STREAM_READY;
+    }
+
+    // When the next frame written will be heard: everything queued before it
+    // plays first, then the sink's own delay.
+    std::int64_t nextFramePlaysAt() const {
+        pa_usec_t latency = 0;
+        int negative = 0;
+        if (pa_stream_get_latency(stream, &latency, &negative) != 0 || negative) {
+            latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / kRate;  // no report yet
+        }
+        return monotonicNanoseconds() + static_cast<std::int64_t>(latency) * 1000;
+    }
+
+    static void writable(pa_stream* stream, std::size_t bytes, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        while (bytes >= kFrameBytes) {
+            void* data = nullptr;
+            std::size_t size = bytes - bytes % kFrameBytes;
+            if (pa_stream_begin_write(stream, &data, &size) < 0 || data == nullptr) return;
+            size -= size % kFrameBytes;
+            if (size == 0) {
+                pa_stream_cancel_write(stream);
+                return;
+            }
+            server->render(server->user, static_cast<float*>(data), static_cast<int>(size / kFrameBytes),
+                           server->nextFramePlaysAt());
+            pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
+            bytes -= size;
+        }
+    }
+
+    static void changed(pa_context*, void* self) { static_cast<SoundServer*>(self)->stateChanged(); }
+    static void changed(pa_stream*, void* self) { static_cast<SoundServer*>(self)->stateChanged(); }
+
+    // A server that goes away mid-song leaves the music to play on silently
+    // in real time, as a sound card that is unplugged does.
+    void stateChanged() {
+        const bool lost = (context != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) ||
+                          (stream != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
+        if (lost && !fallback && connected) {
+            fallback = openSilentOutput(render, user);
+            if (running) fallback->resume();
+        }
+        if (stream != nullptr && pa_stream_get_state(stream) == PA_STREAM_READY) connected = true;
+        pa_threaded_mainloop_signal(mainloop, 0);
+    }
+
+    static void timedOut(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        server->gaveUp = true;
+        pa_threaded_mainloop_signal(server->mainloop, 0);
+    }
+
+    RenderFunction render;
+    void* user;
+    pa_threaded_mainloop* mainloop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    bool gaveUp = false;     // the server did not answer in time
+    bool connected = false;  // the stream has been ready
+    bool running = false;    // resumed
+    std::unique_ptr<AudioOutput> fallback;  // after the server was lost
+};
+}  // namespace
+
+std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user) {
+    auto server = std::make_unique<SoundServer>(render, user);
+    if (!server->open()) return nullptr;
+    return server;
+}

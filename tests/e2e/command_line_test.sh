@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The command line as a user meets it, with no display at all: help, the
+# version and mistakes are answered before any window is tried, and
+# freeglut's own complaint names the program.
+# Usage: command_line_test.sh VIZ
+set -euo pipefail
+viz=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/music"
+touch "$work/file"
+
+# check STATUS STREAM PATTERN ARGS...: viz ARGS exits with STATUS and prints
+# a line matching PATTERN on STREAM (out or err), nothing on the other.
+check() {
+    local expected=$1 stream=$2 pattern=$3 status=0
+    shift 3
+    env -u DISPLAY "$viz" "$@" >"$work/out" 2>"$work/err" || status=$?
+    local other=err
+    [[ $stream == err ]] && other=out
+    if [[ $status -ne $expected ]] || ! grep -Eq -- "$pattern" "$work/$stream" || [[ -s "$work/$other" ]]; then
+        echo "FAILED: viz $* exited $status (wanted $expected) with"
+        echo "--- stdout:"; cat "$work/out"; echo "--- stderr:"; cat "$work/err"
+        exit 1
+    fi
+}
+
+check 0 out '^Usage: viz \[FOLDER\]$' --help
+check 0 out '^  q +quit$' -h
+check 0 out '^viz [0-9]+\.[0-9]+\.[0-9]+$' --version
+check 2 err "^viz: unknown option '--volume'$" --volume
+check 2 err '^Usage: viz \[FOLDER\]$' --volume
+check 2 err '^viz: one folder at most' "$work/music" "$work/music"
+check 2 err "^viz: cannot open '$work/missing': No such file or directory$" "$work/missing"
+check 2 err "^viz: '$work/file' is not a folder$" "$work/file"
+check 1 err '^freeglut \(viz\): failed to open display' "$work/music"
+
+echo "help, version, bad options, bad folders and the missing display all answered as they should"

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The real program on a sound server (run it under scripts/with-sound-server):
+# no sound-system message, one stream of the program's playing on the server
+# while a song plays, the music drives the picture, song changes leave that
+# one stream, and 'q' and SIGTERM leave none behind.
+# Usage: sound_server_test.sh VIZ MAKE_TEST_SONG
+set -euo pipefail
+viz_binary=$(realpath "$1")
+make_song=$(realpath "$2")
+work=$(mktemp -d)
+pid=""
+source "$(dirname "$0")/display_helpers.sh"
+trap cleanup EXIT
+
+mkdir "$work/music"
+for name in one two three; do "$make_song" "$work/music/$name.mp3" 30 noise; done
+
+# streams_of PID [playing]: how many streams the server holds for the process,
+# or how many of them are not corked.
+streams_of() {
+    pactl list sink-inputs | awk -v pid="$1" -v only="${2:-}" '
+        /^Sink Input #/ { corked = "" }
+        /Corked: / { corked = $2 }
+        $0 ~ "application.process.id = \"" pid "\"" { if (only == "" || corked == "no") n++ }
+        END { print n + 0 }'
+}
+
+start_viz "$viz_binary" "$work/music"
+xdotool key Return
+sleep 1
+[[ $(streams_of "$pid") -eq 1 ]] || fail "the server holds $(streams_of "$pid") streams of the program, not 1"
+[[ $(streams_of "$pid" playing) -eq 1 ]] || fail "the program's stream is not playing"
+shot playing
+is_tinted "$(background playing 210 40)" || fail "the music does not drive the picture: $(background playing 210 40)"
+for key in Right Right Left; do
+    xdotool key "$key"
+    sleep 0.3
+done
+[[ $(streams_of "$pid") -eq 1 ]] || fail "song changes left $(streams_of "$pid") streams"
+old=$pid
+quit_viz
+[[ $(streams_of "$old") -eq 0 ]] || fail "'q' left a stream on the server"
+[[ -s "$work/stdout" ]] && fail "on a sound server the program said: $(cat "$work/stdout")"
+
+start_viz "$viz_binary" "$work/music"
+xdotool key Return
+sleep 1
+old=$pid
+signal_ends_viz TERM
+sleep 0.2
+[[ $(streams_of "$old") -eq 0 ]] || fail "SIGTERM left a stream on the server"
+
+echo "one playing stream on the server, the picture following it, none left after q or SIGTERM"
