@@ -32,7 +32,8 @@ song0=${listed[2]} song1=${listed[1]} song2=${listed[0]}
 start_viz "$work/three/viz"
 sleep 1.5
 shot title
-is_black "$(background title 210 400)" || fail "title background is not black: $(background title 210 400)"
+# Left of the spinning arms and below the title letters.
+is_black "$(background title 5 420)" || fail "title background is not black: $(background title 5 420)"
 is_black "$(pixel title 5 495)" || fail "no black band at the bottom"
 read -r w h _ _ <<<"$(content_box title 500 14 0 486)"
 ((w > 40)) || fail "no credit line typed on the band (${w}px wide)"
