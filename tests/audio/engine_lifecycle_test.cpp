@@ -26,9 +26,10 @@ int openFileDescriptors() { return entriesIn("/proc/self/fd"); }
 
 int threadCount() { return entriesIn("/proc/self/task"); }
 
-// Freed streams close in the background: waits until only `threads` are left.
-void waitForClosedStreams(int threads) {
-    for (int wait = 0; wait < 1000 && threadCount() > threads; ++wait) {
+// Freed streams close in the background: waits until no more than `threads`
+// and `files` are left (a stream's file closes just after its thread ends).
+void waitForClosedStreams(int threads, int files = 1 << 30) {
+    for (int wait = 0; wait < 1000 && (threadCount() > threads || openFileDescriptors() > files); ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
@@ -84,10 +85,11 @@ TEST(SoundEngine, CreateAndFreeCyclesLeaveMemoryAndFilesFlat) {
     // get an arena of its own.
     for (int i = 0; i < 1000; ++i) cycle();
     waitForClosedStreams(threads);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last stream's file closes
     const int files = openFileDescriptors();
     const long memory = residentKilobytes();
     for (int i = 0; i < 1000; ++i) cycle();
-    waitForClosedStreams(threads);
+    waitForClosedStreams(threads, files);
     EXPECT_EQ(openFileDescriptors(), files);
     EXPECT_EQ(threadCount(), threads);
 // AddressSanitizer holds freed memory back on purpose; ThreadSanitizer's
