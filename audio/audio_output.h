@@ -25,10 +25,6 @@ public:
 
     // Outputs open paused; this lets them run.
     virtual void resume() = 0;
-    // Held by the output around every render call: what the main thread
-    // changes under it is seen whole by the next buffer.
-    virtual void lock() = 0;
-    virtual void unlock() = 0;
 
 protected:
     DeviceFormat deviceFormat;

@@ -39,8 +39,6 @@ public:
         }
         wake.notify_all();
     }
-    void lock() override { rendering.lock(); }
-    void unlock() override { rendering.unlock(); }
 
 private:
     // Buffer n starts to play at start + n buffer lengths: deadlines come
@@ -63,16 +61,12 @@ private:
                 startNs = now;
                 next = 0;
             }
-            for (; deadline(next) <= now; ++next) renderBuffer(deadline(next));
+            // A buffer is "heard" from its deadline on.
+            for (; deadline(next) <= now; ++next) render(user, buffer.data(), kBufferFrames, deadline(next));
             guard.lock();
         }
     }
 
-    // A buffer is "heard" from its deadline on.
-    void renderBuffer(std::int64_t playsAtNs) {
-        std::lock_guard<std::mutex> guard(rendering);
-        render(user, buffer.data(), kBufferFrames, playsAtNs);
-    }
 
     RenderFunction render;
     void* user;
@@ -82,7 +76,6 @@ private:
     std::condition_variable wake;
     bool running = false;
     bool stopping = false;
-    std::mutex rendering;
     std::int64_t startNs = 0;  // the output thread's own
     std::thread thread;
 };

@@ -42,8 +42,6 @@ public:
 
     const char* name() const override { return "sound card"; }
     void resume() override { SDL_PauseAudioDevice(device, 0); }
-    void lock() override { SDL_LockAudioDevice(device); }
-    void unlock() override { SDL_UnlockAudioDevice(device); }
 
 private:
     static void SDLCALL callback(void* self, Uint8* bytes, int length) {

@@ -18,7 +18,7 @@ SoundEngine::~SoundEngine() {
     // Runs at exit(0) too: stop the output first, so nothing renders, then
     // the streams close (the closer joins their decoders when it goes).
     output.reset();
-    audible = nullptr;
+    audible.store(nullptr);
     closer.close(std::move(stream));
 }
 
@@ -40,14 +40,12 @@ bool SoundEngine::initialise() {
 }
 
 void SoundEngine::start() {
-    if (output) output->resume();
+    if (!output || running) return;
+    output->resume();
+    running = true;
 }
 
-void SoundEngine::setAudible(Stream* next) {
-    if (output) output->lock();
-    audible = next;
-    if (output) output->unlock();
-}
+void SoundEngine::setAudible(Stream* next) { audible.store(next); }
 
 StreamHandle SoundEngine::createStream(const std::string& path) {
     free(currentHandle);
@@ -97,11 +95,16 @@ void SoundEngine::fillSpectrum(StreamHandle handle, float* magnitudes) {
     analyser.analyse(window.data(), magnitudes);
 }
 
+// The count goes up before the stream is taken and down after it is done
+// with (all sequentially consistent): a closer that finds it at 0 after a
+// stream was handed over knows no buffer still reads that stream.
 void SoundEngine::render(void* user, float* out, int frames, std::int64_t playsAtNs) {
     auto* engine = static_cast<SoundEngine*>(user);
-    if (engine->audible == nullptr) {
+    engine->rendering.fetch_add(1);
+    if (Stream* playing = engine->audible.load()) {
+        playing->render(out, frames, playsAtNs);
+    } else {
         std::fill(out, out + static_cast<std::ptrdiff_t>(frames) * engine->format.channels, 0.0f);
-        return;
     }
-    engine->audible->render(out, frames, playsAtNs);
+    engine->rendering.fetch_sub(1);
 }

@@ -3,6 +3,7 @@
 // time), at most one stream (an MP3 decoded by mpg123), and the spectrum of
 // what is being heard.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,11 +68,19 @@ private:
     DeviceFormat format;  // the output's, for its own thread to read
     bool silent = false;
 
+    bool running = false;  // the output has been resumed
+
     std::unique_ptr<Stream> stream;  // owned by the main thread
-    Stream* audible = nullptr;       // what the output plays; changed under its lock
+    // What the output plays, handed over without a lock: a song change must
+    // never wait for the output's thread (a sound server's may be busy).
+    // `rendering` (output threads inside render: a lost sound server's
+    // fallback may briefly overlap it) tells the closer when a handed-over
+    // stream is free.
+    std::atomic<Stream*> audible{nullptr};
+    std::atomic<int> rendering{0};
     StreamHandle currentHandle = 0;
     StreamHandle lastHandle = 0;
-    StreamCloser closer;
+    StreamCloser closer{rendering};
 
     FftAnalyser analyser;
     std::array<float, FftAnalyser::kWindow> window{};

@@ -1,5 +1,6 @@
 #include "audio/stream_closer.h"
 
+#include <chrono>
 #include <system_error>
 
 StreamCloser::~StreamCloser() {
@@ -37,6 +38,8 @@ void StreamCloser::run() {
         std::vector<std::unique_ptr<Stream>> closing;
         closing.swap(queue);
         guard.unlock();
+        // A buffer begun before the stream was handed over may still read it.
+        while (outputRendering.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
         closing.clear();  // joins each decoder
         guard.lock();
     }

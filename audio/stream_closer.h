@@ -1,7 +1,9 @@
 #pragma once
 // Closes streams on a thread of its own. Closing waits for the stream's
-// decoder to finish the step it is in, and a song change must not make the
-// frame wait for that.
+// decoder to finish the step it is in, and for the output to finish a
+// buffer it may still be rendering from the stream; a song change must not
+// make the frame wait for either.
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -12,18 +14,23 @@
 
 class StreamCloser {
 public:
-    StreamCloser() = default;
+    // `outputRendering`: how many output threads are rendering right now; a
+    // stream is only destroyed once that has been seen at 0 after the stream
+    // was handed over.
+    explicit StreamCloser(const std::atomic<int>& outputRendering) : outputRendering(outputRendering) {}
     // Closes whatever is still queued, then stops.
     ~StreamCloser();
     StreamCloser(const StreamCloser&) = delete;
     StreamCloser& operator=(const StreamCloser&) = delete;
 
     // Stops the stream's decoder and closes it soon after; returns at once.
+    // The output must no longer be given the stream for new buffers.
     void close(std::unique_ptr<Stream> stream);
 
 private:
     void run();
 
+    const std::atomic<int>& outputRendering;
     std::mutex mutex;
     std::condition_variable wake;
     std::vector<std::unique_ptr<Stream>> queue;
