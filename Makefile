@@ -6,7 +6,9 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
-GENERATOR  := $(if $(shell command -v ninja 2>/dev/null),-G Ninja,)
+# Ninja always: scripts/install-deps installs it, and a build tree must not
+# change generator between the first run and the next.
+GENERATOR  := -G Ninja
 
 # Tests and benchmarks need an X server; a virtual one when there is no display.
 XRUN := scripts/with-display
@@ -40,14 +42,14 @@ test-asan: deps
 	$(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# The threads of the sound engine under ThreadSanitizer: the audio tests and a
-# whole session of the real program. Mesa's software renderer races inside
+# The threads of the sound engine under ThreadSanitizer: the sound and
+# playback tests and whole sessions of the real program. Mesa's software renderer races inside
 # itself; that library alone is suppressed.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|e2e' -E e2e_window
+	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|media|e2e' -E e2e_window
 
 # libFuzzer on the song-opening and decoding path, seeded with the hostile
 # files; findings land in $(FUZZ_BUILD)/findings. Not part of `make test`.

@@ -5,8 +5,8 @@
 #include "app/frame_timer.h"
 #include "app/gl_setup.h"
 #include "app/scene_dispatch.h"
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 
 int currentScene = kTitleScene;
 float frameTime = 0;

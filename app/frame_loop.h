@@ -1,5 +1,5 @@
 #pragma once
-#include "scenes/drawing_helpers.h"
+#include "base/drawing_helpers.h"
 
 // Scene numbers held in currentScene.
 constexpr int kTitleScene = 100;

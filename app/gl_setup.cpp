@@ -2,13 +2,13 @@
 
 #include <GL/glu.h>
 
-#include "scenes/drawing_helpers.h"
+#include "base/circle_list.h"
+#include "base/design_window.h"
 #include "text/caption_banner.h"
 #include "text/outline_font.h"
 
-int windowWidth = 500;
-int windowHeight = 500;
-GLuint circleList = 0;
+int windowWidth = kDesignWindowSize;
+int windowHeight = kDesignWindowSize;
 GLfloat light1Diffuse[4] = {1, 0, 0, 1};
 
 namespace {
@@ -33,10 +33,7 @@ void initGL() {
         glEnable(capability);
     }
 
-    circleList = glGenLists(1);
-    glNewList(circleList, GL_COMPILE);
-    drawUnitCircle(100);
-    glEndList();
+    buildCircleList();
 
     buildOutlineFont();
     captionBanner.buildBand();

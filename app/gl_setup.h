@@ -3,7 +3,6 @@
 
 extern int windowWidth;   // the real window size, kept by every reshape
 extern int windowHeight;
-extern GLuint circleList;  // a unit circle outline of 100 segments
 
 // Light 1's diffuse colour; the frame loop writes and resends it every frame.
 extern GLfloat light1Diffuse[4];

@@ -13,9 +13,9 @@ float mouseX = 0;
 float mouseY = 0;
 Vec3 mouseDrag;
 Vec3 mousePoint;
-int mouseSceneLimit = 3;
-
 namespace {
+constexpr int kMouseSceneLimit = 3;  // clicks step through scenes 0 to this one
+
 constexpr unsigned char kEnter = 13;
 
 bool pointerSeen = false;
@@ -52,7 +52,7 @@ void onSpecialKeyUp(int key, int, int) {
 void onMouse(int, int state, int, int) {
     if (state != GLUT_UP || isMenuScene(currentScene)) return;
     const int next = currentScene + 1;
-    currentScene = next > mouseSceneLimit ? 0 : next;
+    currentScene = next > kMouseSceneLimit ? 0 : next;
 }
 
 void onPassiveMotion(int x, int y) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "scenes/drawing_helpers.h"
+#include "base/drawing_helpers.h"
 
 // Flipped at every release of the arrow keys; the selection screen acts on
 // a change of value.
@@ -10,7 +10,6 @@ extern float mouseX;      // window pixels from the left, last passive motion
 extern float mouseY;      // window pixels from the top
 extern Vec3 mouseDrag;    // sum of (previous - new) pointer positions, pixels
 extern Vec3 mousePoint;   // the pointer in scene units
-extern int mouseSceneLimit;  // clicks step through scenes 0 to this one
 
 // GLUT input callbacks: they change scene and mouse state, never draw.
 void onKeyDown(unsigned char key, int x, int y);

@@ -3,12 +3,13 @@
 #include <GL/gl.h>
 
 #include "app/frame_loop.h"
+#include "app/gl_setup.h"
 #include "app/input.h"
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 #include "media/media_library.h"
 #include "media/song_names.h"
-#include "media/song_selection.h"
+#include "app/song_selection.h"
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"
 #include "scenes/paint_canvas.h"
@@ -74,7 +75,12 @@ void drawCurrentScene() {
             drawCubeField(0.01f, 500);
             break;
         case 2:
-            drawPaintScene();
+            drawPaintScene({.pointerX = mouseX,
+                            .pointerY = mouseY,
+                            .windowWidth = static_cast<float>(windowWidth),
+                            .windowHeight = static_cast<float>(windowHeight),
+                            .step = frameDelta,
+                            .level = level});
             break;
         case 3:
             // Lit or not, as the scene before left it.

@@ -9,7 +9,7 @@
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/input.h"
-#include "app/random.h"
+#include "base/random.h"
 #include "media/media_library.h"
 
 std::string programDirectory;
@@ -21,6 +21,8 @@ void takeProgramDirectory(char* argv0) {
     lastSlash[1] = '\0';
     programDirectory = argv0;
 }
+
+std::string mediaFolder() { return programDirectory + "media/"; }
 
 void openProgramWindow(int* argc, char** argv) {
     glutInit(argc, argv);
@@ -56,7 +58,7 @@ void runProgram(int argc, char** argv) {
     if (argc > 0) argv[0] = programName;
     openProgramWindow(&argc, argv);
     registerCallbacks();
-    loadMediaLibrary(commandLine.folder);
+    loadMediaLibrary(commandLine.folder.empty() ? mediaFolder() : commandLine.folder);
     glutMainLoop();
     std::exit(0);  // freeglut returns only when told to; the program never does
 }

@@ -8,6 +8,9 @@ extern std::string programDirectory;
 // programDirectory; a name without '/' is left alone.
 void takeProgramDirectory(char* argv0);
 
+// The media folder beside the program: played when no folder is named.
+std::string mediaFolder();
+
 // glutInit, the double-buffered 500x500 ":]" window and its GL state.
 void openProgramWindow(int* argc, char** argv);
 void registerCallbacks();

@@ -6,9 +6,15 @@
 #include <cstdint>
 #include <memory>
 
+// What every output asks for: CD rate, stereo, a device buffer of 1024 frames
+// (~23 ms). A sound card may give another rate or channel count.
+constexpr int kOutputRate = 44100;
+constexpr int kOutputChannels = 2;
+constexpr int kOutputBufferFrames = 1024;
+
 struct DeviceFormat {
-    int rate = 44100;
-    int channels = 2;
+    int rate = kOutputRate;
+    int channels = kOutputChannels;
 };
 
 // Fills `frames` interleaved float frames at `out`; the first of them will

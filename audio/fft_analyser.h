@@ -4,10 +4,12 @@
 
 #include <array>
 
+#include "audio/loudness.h"
+
 class FftAnalyser {
 public:
     static constexpr int kWindow = 2048;
-    static constexpr int kBins = 1024;
+    static constexpr int kBins = kSpectrumBins;
 
     FftAnalyser();
     ~FftAnalyser();

@@ -48,5 +48,5 @@ private:
     std::array<Entry, kLogSize> log;
     std::atomic<std::uint64_t> count{0};   // callbacks logged
     std::atomic<std::int64_t> handed{0};  // frames handed over in all
-    int rate = 44100;
+    int rate = 0;  // set by configure
 };

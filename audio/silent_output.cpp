@@ -7,9 +7,6 @@
 #include "audio/output_clock.h"
 
 namespace {
-constexpr int kRate = 44100;
-constexpr int kChannels = 2;
-constexpr int kBufferFrames = 1024;
 // Behind by more than this (the process was stopped, the machine suspended),
 // the output carries on from now instead of rushing through the gap, as a
 // sound card does after an underrun.
@@ -18,8 +15,8 @@ constexpr std::int64_t kMaxCatchUpNs = 500'000'000;
 class SilentOutput : public AudioOutput {
 public:
     SilentOutput(RenderFunction render, void* user)
-        : render(render), user(user), buffer(kBufferFrames * kChannels) {
-        deviceFormat = {kRate, kChannels};
+        : render(render), user(user), buffer(kOutputBufferFrames * kOutputChannels) {
+        deviceFormat = {kOutputRate, kOutputChannels};
         thread = std::thread(&SilentOutput::run, this);
     }
     ~SilentOutput() override {
@@ -44,7 +41,7 @@ private:
     // Buffer n starts to play at start + n buffer lengths: deadlines come
     // from the count, so lateness never adds up.
     std::int64_t deadline(std::int64_t buffer) const {
-        return startNs + buffer * kBufferFrames * 1'000'000'000LL / kRate;
+        return startNs + buffer * kOutputBufferFrames * 1'000'000'000LL / kOutputRate;
     }
 
     void run() {
@@ -62,7 +59,7 @@ private:
                 next = 0;
             }
             // A buffer is "heard" from its deadline on.
-            for (; deadline(next) <= now; ++next) render(user, buffer.data(), kBufferFrames, deadline(next));
+            for (; deadline(next) <= now; ++next) render(user, buffer.data(), kOutputBufferFrames, deadline(next));
             guard.lock();
         }
     }

@@ -5,9 +5,6 @@
 #include "audio/quiet_standard_error.h"
 
 namespace {
-constexpr int kRequestedRate = 44100;
-constexpr int kBufferFrames = 1024;
-
 class SoundCard : public AudioOutput {
 public:
     SoundCard(RenderFunction render, void* user) : render(render), user(user) {}
@@ -24,10 +21,10 @@ public:
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
 
         SDL_AudioSpec wanted{};
-        wanted.freq = kRequestedRate;
+        wanted.freq = kOutputRate;
         wanted.format = AUDIO_F32SYS;
-        wanted.channels = 2;
-        wanted.samples = kBufferFrames;
+        wanted.channels = kOutputChannels;
+        wanted.samples = kOutputBufferFrames;
         wanted.callback = callback;
         wanted.userdata = this;
         SDL_AudioSpec obtained{};

@@ -5,9 +5,7 @@
 #include "audio/quiet_standard_error.h"
 
 namespace {
-constexpr int kRate = 44100;
-constexpr int kChannels = 2;
-constexpr std::size_t kFrameBytes = kChannels * sizeof(float);
+constexpr std::size_t kFrameBytes = kOutputChannels * sizeof(float);
 // What the server holds ahead of the speaker: enough that a busy machine does
 // not starve it, little enough that a new song is heard at once. The server
 // asks for more in steps of about 12 ms (larger steps measured a wider spread
@@ -20,7 +18,7 @@ constexpr pa_usec_t kConnectTimeoutUs = 2'000'000;
 class SoundServer : public AudioOutput {
 public:
     SoundServer(RenderFunction render, void* user) : render(render), user(user) {
-        deviceFormat = {kRate, kChannels};
+        deviceFormat = {kOutputRate, kOutputChannels};
     }
 
     ~SoundServer() override {
@@ -81,7 +79,7 @@ private:
     }
 
     bool connectStream() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, kChannels};
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputRate, kOutputChannels};
         stream = pa_stream_new(context, "music", &spec, nullptr);
         if (stream == nullptr) return false;
         pa_stream_set_state_callback(stream, &SoundServer::changed, this);
@@ -111,7 +109,7 @@ private:
         pa_usec_t latency = 0;
         int negative = 0;
         if (pa_stream_get_latency(stream, &latency, &negative) != 0 || negative) {
-            latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / kRate;  // no report yet
+            latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / kOutputRate;  // no report yet
         }
         return monotonicNanoseconds() + static_cast<std::int64_t>(latency) * 1000;
     }

@@ -12,9 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "audio/level.h"
+#include "app/level.h"
+#include "audio/loudness.h"
 #include "audio/mp3_decoder.h"
-#include "audio/playback.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/mp3_maker.h"
 #include "tools/sink_recorder.h"

@@ -7,9 +7,10 @@
 
 #include "app/frame_loop.h"
 #include "app/input.h"
-#include "app/random.h"
+#include "base/random.h"
 #include "app/scene_dispatch.h"
-#include "audio/level.h"
+#include "app/level.h"
+#include "base/overlay.h"
 #include "bench/frame_rate.h"
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"

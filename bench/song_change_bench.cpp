@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"

@@ -1,13 +1,12 @@
 #include "media/media_library.h"
 
-#include "app/startup.h"
 #include "media/media_scanner.h"
 
 std::vector<std::string> songList;
 
 void loadMediaLibrary(const std::string& folder) {
     MediaScanner scanner;
-    scanner.scan(folder.empty() ? programDirectory + "media/" : folder, "mp3");
+    scanner.scan(folder, "mp3");
     scanner.appendMatchesTo(songList);
     scanner.clearMatches();
 }

@@ -16,7 +16,7 @@ void CubeField::draw(float step, float angleScale, unsigned limit, Vec3 position
 
     sinceLastSample += step;
     if (sinceLastSample > kSamplePeriod) {
-        samples.push_front({position, angles});
+        samples.push_front({.position = position, .angles = angles});
         sinceLastSample = 0;  // at most one sample a frame, however long the frame
     }
 

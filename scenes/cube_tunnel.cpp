@@ -2,10 +2,14 @@
 
 #include <GL/freeglut.h>
 
+#include "base/design_window.h"
+#include "base/drawing_helpers.h"
+
 CubeTunnel cubeTunnel;
-float tunnelSpin = 0;
 
 namespace {
+// Extra roll per frame for every cube; grows with the loudness, never resets.
+float tunnelSpin = 0;
 constexpr float kEmitAfter = 0.2f;
 constexpr std::size_t kMaxRings = 25;
 constexpr double kCubeEdge = 0.5;
@@ -14,7 +18,10 @@ Ring newRing(float yaw, float pitch, float level) {
     std::vector<Point2> corners;
     appendCirclePoints(4, corners);
     Ring ring;
-    for (const Point2& p : corners) ring.push_back({p.x, p.y, 2.0f, yaw, pitch, level});
+    // A new cube's roll starts at the loudness of the frame that made it.
+    for (const Point2& p : corners) {
+        ring.push_back({.x = p.x, .y = p.y, .z = 2.0f, .yaw = yaw, .pitch = pitch, .roll = level});
+    }
     return ring;
 }
 }  // namespace
@@ -23,9 +30,9 @@ CubeTunnel::~CubeTunnel() = default;
 
 void CubeTunnel::draw(float step, Vec3 position, Vec3 angles, float pointerX, float pointerY,
                       float level) {
-    // 250: the default window's centre, whatever the real size.
-    const float yaw = (pointerX - 250) * 0.1f;
-    const float pitch = (pointerY - 250) * 0.1f;
+    // Measured from the design window's centre, whatever the real size.
+    const float yaw = (pointerX - kDesignWindowCentre) * 0.1f;
+    const float pitch = (pointerY - kDesignWindowCentre) * 0.1f;
     if (emitTimer > kEmitAfter) rings.push_front(newRing(yaw, pitch, level));
     tunnelSpin += 3 * level;
 

@@ -2,7 +2,7 @@
 #include <deque>
 #include <vector>
 
-#include "scenes/drawing_helpers.h"
+#include "base/vector.h"
 
 // Scene 3: a tunnel of rings of four cubes that recede and roll with the
 // music and bend after the mouse.
@@ -23,8 +23,5 @@ public:
     std::deque<Ring> rings;  // newest at the front
     float emitTimer = 0;
 };
-
-// Extra roll per frame for every cube; grows with the loudness, never resets.
-extern float tunnelSpin;
 
 extern CubeTunnel cubeTunnel;

@@ -2,46 +2,42 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
-#include <new>
-
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
-#include "app/input.h"
-#include "app/random.h"
-#include "audio/level.h"
-#include "scenes/drawing_helpers.h"
+#include "base/design_window.h"
+#include "base/drawing_helpers.h"
+#include "base/overlay.h"
+#include "base/random.h"
 
 PaintQuadStore paintQuads;
 CanvasPoint canvasOffset;
-CanvasPoint previousPointer;
-CanvasPoint pointerDelta;
 float paintColour[3] = {0, 0, 0};
 float colourTimer = 0;
-float quadTimer = 0;
 float colourPeriod = 0;
 
 namespace {
 constexpr float kQuadPeriod = 0.02f;  // at most 50 quads a second
 bool canvasStarted = false;
+CanvasPoint previousPointer;
+CanvasPoint pointerDelta;
+float quadTimer = 0;
 
-void startCanvas() {
-    previousPointer = {mouseX, mouseY};
+void startCanvas(const PaintFrame& frame) {
+    previousPointer = {frame.pointerX, frame.pointerY};
     canvasOffset = {0, 0};
     colourPeriod = static_cast<float>(nextRandom() % 12);
     // Both timers start from this frame's step and then add it once more.
-    colourTimer = frameDelta;
-    quadTimer = frameDelta;
+    colourTimer = frame.step;
+    quadTimer = frame.step;
     canvasStarted = true;
 }
 
-// Scroll speed grows with the pointer's distance from (250, 250); the
+// Scroll speed grows with the pointer's distance from the centre; the
 // quadrant sets the direction.
-void scrollCanvas() {
-    float speed = 0.1f * distance2D(250, 250, mouseX, mouseY);
-    if (mouseY < 250) speed = -speed;
+void scrollCanvas(const PaintFrame& frame) {
+    constexpr float kCentre = kDesignWindowCentre;
+    float speed = 0.1f * distance2D(kCentre, kCentre, frame.pointerX, frame.pointerY);
+    if (frame.pointerY < kCentre) speed = -speed;
     canvasOffset.y += speed;
-    if (mouseX < 250) speed = -speed;
+    if (frame.pointerX < kCentre) speed = -speed;
     canvasOffset.x += speed;
 }
 
@@ -58,99 +54,32 @@ void pickNewColour() {
     }
 }
 
-void paintUnderPointer() {
+void paintUnderPointer(const PaintFrame& frame) {
     if (colourTimer > colourPeriod) pickNewColour();
     PaintQuad quad;
-    quad.x = mouseX - canvasOffset.x;
-    quad.y = windowHeight - mouseY - canvasOffset.y;
+    quad.x = frame.pointerX - canvasOffset.x;
+    quad.y = frame.windowHeight - frame.pointerY - canvasOffset.y;
     quad.red = paintColour[0];
     quad.green = paintColour[1];
     quad.blue = paintColour[2] + (nextRandom() % 100) * 0.01f;
-    quad.halfWidth = 80 * level + pointerDelta.x + 10;
-    quad.halfHeight = 40 * level + pointerDelta.y + 10;
+    quad.halfWidth = 80 * frame.level + pointerDelta.x + 10;
+    quad.halfHeight = 40 * frame.level + pointerDelta.y + 10;
     paintQuads.append(quad);
     quadTimer = 0;
 }
 }  // namespace
 
-namespace {
-// Grows geometrically ahead of the inserts, so they cannot fail half-way.
-template <typename Vector>
-void makeRoom(Vector& vector, std::size_t extra) {
-    if (vector.size() + extra <= vector.capacity()) return;
-    vector.reserve(std::max(vector.capacity() * 2, vector.size() + extra));
-}
-}  // namespace
-
-bool PaintQuadStore::append(const PaintQuad& quad) {
-    const float left = quad.x - quad.halfWidth, right = quad.x + quad.halfWidth;
-    const float top = quad.y + quad.halfHeight, bottom = quad.y - quad.halfHeight;
-    // Counter-clockwise for positive sizes; a quad with one negative size
-    // winds the other way and is culled, as painted.
-    const float corners[kVertexFloats] = {left, top, left, bottom, right, bottom, right, top};
-    try {
-        makeRoom(vertices, kVertexFloats);
-        makeRoom(colours, kColourFloats);
-        makeRoom(triangles, 6);
-    } catch (const std::bad_alloc&) {
-        return false;  // out of memory: keep drawing what there is
-    }
-    const unsigned first = static_cast<unsigned>(size() * 4);
-    triangles.insert(triangles.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
-    vertices.insert(vertices.end(), corners, corners + kVertexFloats);
-    for (int corner = 0; corner < 4; ++corner) {
-        colours.insert(colours.end(), {quad.red, quad.green, quad.blue});
-    }
-    return true;
-}
-
-PaintQuad PaintQuadStore::at(std::size_t index) const {
-    const float* corner = &vertices[index * kVertexFloats];
-    const float* colour = &colours[index * kColourFloats];
-    PaintQuad quad;
-    quad.halfWidth = (corner[4] - corner[0]) / 2;
-    quad.halfHeight = (corner[1] - corner[3]) / 2;
-    quad.x = corner[0] + quad.halfWidth;
-    quad.y = corner[3] + quad.halfHeight;
-    quad.red = colour[0];
-    quad.green = colour[1];
-    quad.blue = colour[2];
-    return quad;
-}
-
-void PaintQuadStore::draw() const {
-    if (size() == 0) return;
-    // Blending is on with its default, replacing factors: switching it off
-    // changes no pixel and spares the software renderer a blend per pixel.
-    glPushAttrib(GL_ENABLE_BIT);
-    glDisable(GL_BLEND);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(2, GL_FLOAT, 0, vertices.data());
-    glColorPointer(3, GL_FLOAT, 0, colours.data());
-    // Indexed triangles: the renderer need not split quads afresh every frame.
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(triangles.size()), GL_UNSIGNED_INT,
-                   triangles.data());
-    glPopClientAttrib();
-    glPopAttrib();
-    // Drawing from a colour array leaves the current colour undefined; the
-    // last quad's colour is what painting them one by one would leave.
-    const PaintQuad last = at(size() - 1);
-    glColor3f(last.red, last.green, last.blue);
-}
-
-void drawPaintScene() {
+void drawPaintScene(const PaintFrame& frame) {
     glPushMatrix();
-    if (!canvasStarted) startCanvas();
-    scrollCanvas();
-    pointerDelta = {previousPointer.x - mouseX, previousPointer.y - mouseY};
-    previousPointer = {mouseX, mouseY};
+    if (!canvasStarted) startCanvas(frame);
+    scrollCanvas(frame);
+    pointerDelta = {previousPointer.x - frame.pointerX, previousPointer.y - frame.pointerY};
+    previousPointer = {frame.pointerX, frame.pointerY};
 
-    beginOverlay(static_cast<float>(windowWidth), static_cast<float>(windowHeight));
-    colourTimer += frameDelta;
-    quadTimer += frameDelta;
-    if (quadTimer > kQuadPeriod) paintUnderPointer();
+    beginOverlay(frame.windowWidth, frame.windowHeight);
+    colourTimer += frame.step;
+    quadTimer += frame.step;
+    if (quadTimer > kQuadPeriod) paintUnderPointer(frame);
     glTranslatef(canvasOffset.x, canvasOffset.y, 0);
     paintQuads.draw();
     endOverlay();

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/gl_setup.h"
-#include "scenes/drawing_helpers.h"
+#include "base/circle_list.h"
+#include "base/drawing_helpers.h"
 
 namespace {
 void drawRing(const std::vector<Point2>& centres, float turn) {

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/random.h"
+#include "base/random.h"
 
 // Built before main: its stars come from the generator's unseeded state,
 // so the opening field is the same on every run.

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "scenes/drawing_helpers.h"
+#include "base/overlay.h"
 #include "text/stroke_text.h"
 
 CaptionBanner captionBanner;

@@ -2,7 +2,7 @@
 
 #include <GL/freeglut.h>
 
-#include "scenes/drawing_helpers.h"
+#include "base/overlay.h"
 
 void drawStrokeText(float x, float y, const char* text, float width, float height) {
     beginOverlay(width, height);

@@ -19,7 +19,8 @@ struct Case {
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
-    for (const std::string& argument : c.arguments) *out << argument << ' ';
+    if (c.arguments.empty()) *out << "(no arguments)";
+    for (std::size_t i = 0; i < c.arguments.size(); ++i) *out << (i > 0 ? " " : "") << c.arguments[i];
 }
 
 class CommandLineParsing : public ::testing::TestWithParam<Case> {};

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/frame_loop.h"
-#include "audio/level.h"
+#include "app/level.h"
 #include "tests/support/gl_test.h"
 
 using gltest::readPixel;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/gl_setup.h"
+#include "base/circle_list.h"
 #include "tests/support/gl_test.h"
 
 using gltest::isEnabled;

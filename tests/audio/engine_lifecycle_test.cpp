@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "audio/playback.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/mp3_maker.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "audio/level.h"
+#include "audio/loudness.h"
 #include "audio/fft_analyser.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
 #include "tools/mp3_maker.h"

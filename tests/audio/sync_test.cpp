@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "tools/mp3_maker.h"
 

@@ -229,7 +229,7 @@ TEST(MediaLibrary, ScansTheMediaFolderBesideTheProgramAndLeavesTheWorkingFolder)
 
     programDirectory = program.path() + "/";
     songList.clear();
-    loadMediaLibrary();
+    loadMediaLibrary(mediaFolder());
     EXPECT_EQ(songList, expectedSongList(program / "media"));
     EXPECT_EQ(songList.size(), 2u);
     EXPECT_EQ(fs::current_path(), workingFolder);
@@ -240,12 +240,12 @@ TEST(MediaLibrary, MissingOrEmptyMediaFolderGivesNoSongs) {
     programDirectory = program.path() + "/";
     songList.clear();
     testing::internal::CaptureStdout();
-    loadMediaLibrary();
+    loadMediaLibrary(mediaFolder());
     EXPECT_TRUE(songList.empty());
 
     makeDir(program / "media");
     makeDir(program / "media/nothing here");
-    loadMediaLibrary();
+    loadMediaLibrary(mediaFolder());
     EXPECT_TRUE(songList.empty());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }

@@ -5,8 +5,9 @@
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/input.h"
-#include "app/random.h"
-#include "audio/level.h"
+#include "app/scene_dispatch.h"
+#include "base/random.h"
+#include "app/level.h"
 #include "scenes/paint_canvas.h"
 #include "tests/support/gl_test.h"
 
@@ -16,9 +17,11 @@ void pointerAt(float x, float y) {
     mouseY = y;
 }
 
+// A scene-2 frame as the dispatcher draws it, from the program's state.
 void paintFrame(float step) {
     frameDelta = step;
-    drawPaintScene();
+    currentScene = 2;
+    drawCurrentScene();
 }
 
 // The generator's sequence from a seed, to say what the scene must have drawn.

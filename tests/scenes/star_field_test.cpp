@@ -2,7 +2,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/random.h"
+#include "base/random.h"
 #include "scenes/star_field.h"
 #include "tests/support/gl_test.h"
 

@@ -1,4 +1,4 @@
-#include "audio/playback.h"
+#include "media/playback.h"
 
 #include <cstdio>
 

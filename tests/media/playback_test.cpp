@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "audio/level.h"
-#include "audio/playback.h"
+#include "app/level.h"
+#include "media/playback.h"
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
 #include "tools/hostile_mp3s.h"
@@ -229,6 +229,7 @@ struct DriverCase {
     const char* device;  // AUDIODEV, for drivers that take one
     bool toldUser;
 };
+void PrintTo(const DriverCase& c, std::ostream* out) { *out << c.name; }
 class NamedDriver : public Playback, public ::testing::WithParamInterface<DriverCase> {};
 }  // namespace
 
@@ -258,6 +259,7 @@ struct SpeedCase {
     int rate, channels;
     bool vbr;
 };
+void PrintTo(const SpeedCase& c, std::ostream* out) { *out << c.name; }
 class PlaybackSpeed : public Playback, public ::testing::WithParamInterface<SpeedCase> {};
 }  // namespace
 

@@ -1,11 +1,7 @@
 #pragma once
 #include <string>
 
-extern bool firstSelectionVisit;
 extern std::string selectionCaption;  // the name drawn large in the middle
-extern bool seenLeftToggle;           // the arrow toggles as the last frame saw them
-extern bool seenRightToggle;
-extern const char* const selectionHint;
 
 // Where the selection caption goes: a margin of `margin` on each side of the
 // text inside a square virtual screen of `side` units, so any name fills

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "app/input.h"
-#include "audio/playback.h"
+#include "media/playback.h"
 #include "media/media_library.h"
 #include "media/song_names.h"
-#include "media/song_selection.h"
+#include "app/song_selection.h"
 #include "tests/support/gl_test.h"
 #include "tools/mp3_maker.h"
 

@@ -1,13 +1,9 @@
 #pragma once
+// The geometry the figures share: circle points, distances, the pointer in
+// scene units, and turns of the current matrix.
 #include <vector>
 
-struct Vec3 {
-    float x = 0, y = 0, z = 0;
-};
-
-struct Point2 {
-    float x = 0, y = 0;
-};
+#include "base/vector.h"
 
 // One GL_LINE_LOOP through `segments` points of the unit circle, from (1, 0)
 // counter-clockwise.
@@ -25,9 +21,3 @@ void windowToScene(float x, float y, Vec3& out);
 // Rotates the current matrix about X, then Y, then Z, by degrees.
 void rotateXYZ(Vec3 angles);
 
-// A flat overlay over the whole window: saves the enable flags, switches off
-// depth test and lighting, and sets a width x height space with its origin
-// at the bottom left on fresh matrices. endOverlay puts everything back and
-// leaves the model-view matrix current.
-void beginOverlay(float width, float height);
-void endOverlay();

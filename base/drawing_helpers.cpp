@@ -1,9 +1,10 @@
-#include "scenes/drawing_helpers.h"
+#include "base/drawing_helpers.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <cmath>
+
+#include "base/design_window.h"
 
 namespace {
 // 2π as the figures were first drawn with; kept so points match exactly.
@@ -38,9 +39,9 @@ void windowToScene(float x, float y, Vec3& out) {
     // The half-width of the view at the origin, with the sine taken of
     // 22.5 radians (not degrees): a negative scale, hence the flipped signs.
     const double scale = 6.75 * std::sin(22.5);
-    // One over the default window width; a float, so the centre pixel lands
+    // One over the design window's width, as a float: the centre pixel lands
     // a hair off zero.
-    const double perPixel = 0.002f;
+    const double perPixel = 1.0f / kDesignWindowSize;
     out.x = static_cast<float>(scale * (x * perPixel) - scale * 0.5);
     out.y = static_cast<float>(scale * 0.5 - scale * (y * perPixel));
     out.z = 0;
@@ -50,25 +51,4 @@ void rotateXYZ(Vec3 angles) {
     glRotatef(angles.x, 1, 0, 0);
     glRotatef(angles.y, 0, 1, 0);
     glRotatef(angles.z, 0, 0, 1);
-}
-
-void beginOverlay(float width, float height) {
-    glPushAttrib(GL_ENABLE_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_LIGHTING);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(0, width, 0, height);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-void endOverlay() {
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();
-    glMatrixMode(GL_MODELVIEW);
 }

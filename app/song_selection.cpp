@@ -1,19 +1,19 @@
-#include "media/song_selection.h"
+#include "app/song_selection.h"
 
 #include "app/input.h"
-#include "audio/playback.h"
+#include "media/playback.h"
 #include "media/media_library.h"
 #include "media/song_names.h"
 #include "text/caption_banner.h"
 #include "text/stroke_text.h"
 
-bool firstSelectionVisit = true;
 std::string selectionCaption;
-bool seenLeftToggle = false;
-bool seenRightToggle = false;
-const char* const selectionHint = "( <- or -> to select song)  ( enter to start ) ";
 
 namespace {
+const char* const kSelectionHint = "( <- or -> to select song)  ( enter to start ) ";
+bool firstSelectionVisit = true;
+bool seenLeftToggle = false;  // the arrow toggles as the last frame saw them
+bool seenRightToggle = false;
 const char* const kNoSongs = "No MP3s found.";
 constexpr float kHintSeconds = 3.0f;
 
@@ -66,5 +66,5 @@ void drawSongSelection(float step) {
     drawCaption();
     seenRightToggle = rightToggle;
     seenLeftToggle = leftToggle;
-    captionBanner.draw(selectionHint, step, kHintSeconds);
+    captionBanner.draw(kSelectionHint, step, kHintSeconds);
 }

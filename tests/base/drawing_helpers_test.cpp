@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "scenes/drawing_helpers.h"
+#include "base/drawing_helpers.h"
 #include "tests/support/gl_test.h"
 
 TEST(AppendCirclePoints, AppendsAHeptagonAfterExistingPoints) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/random.h"
+#include "base/random.h"
 
 TEST(Random, InitialStateGivesTheKnownSequence) {
     seedRandom(1);
