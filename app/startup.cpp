@@ -10,6 +10,7 @@
 #include "app/gl_setup.h"
 #include "app/input.h"
 #include "base/random.h"
+#include "audio/sound_engine.h"
 #include "media/media_library.h"
 
 std::string programDirectory;
@@ -59,6 +60,8 @@ void runProgram(int argc, char** argv) {
     openProgramWindow(&argc, argv);
     registerCallbacks();
     loadMediaLibrary(commandLine.folder.empty() ? mediaFolder() : commandLine.folder);
+    // Before the first frame, so finding the sound output never holds one up.
+    soundEngine.open();
     glutMainLoop();
     std::exit(0);  // freeglut returns only when told to; the program never does
 }

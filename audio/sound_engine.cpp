@@ -22,8 +22,8 @@ SoundEngine::~SoundEngine() {
     closer.close(std::move(stream));
 }
 
-bool SoundEngine::initialise() {
-    if (output) return true;  // already running, on whichever output
+void SoundEngine::open() {
+    if (output) return;
     const char* driver = namedDriver();
     const bool silenceWanted = driver != nullptr && std::strcmp(driver, "dummy") == 0;
     // The session's sound server knows when each buffer is heard; SDL covers
@@ -36,7 +36,14 @@ bool SoundEngine::initialise() {
         silent = true;
     }
     format = output->format();
-    return silenceWanted || !silent;
+    quietFallback = silenceWanted;
+}
+
+bool SoundEngine::initialise() {
+    open();
+    if (fallbackReported) return true;
+    fallbackReported = true;
+    return quietFallback || !silent;
 }
 
 void SoundEngine::start() {

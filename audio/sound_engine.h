@@ -22,9 +22,13 @@ public:
     SoundEngine(const SoundEngine&) = delete;
     SoundEngine& operator=(const SoundEngine&) = delete;
 
-    // Opens the output. False only the first time, when no sound card could
-    // be opened: the engine then plays on silently in real time, so songs
-    // still end, advance and drive the picture. A user who asks for
+    // Opens the output, if it is not open yet. Connecting to a sound server
+    // that is slow to answer takes up to two seconds: the program does it at
+    // start-up, where no frame waits for it.
+    void open();
+    // Opens the output if need be. False only the first time, when no sound
+    // card could be opened: the engine then plays on silently in real time,
+    // so songs still end, advance and drive the picture. A user who asks for
     // SDL_AUDIODRIVER=dummy gets the silent output and true.
     bool initialise();
     // Lets the output run (it starts paused).
@@ -49,7 +53,7 @@ public:
     void fillSpectrum(StreamHandle handle, float* magnitudes);
 
     bool usesSilentOutput() const { return silent; }
-    // What plays the sound, as the output calls itself; "none" before initialise.
+    // What plays the sound, as the output calls itself; "none" before it opens.
     const char* outputName() const { return output ? output->name() : "none"; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
@@ -67,6 +71,8 @@ private:
     std::unique_ptr<AudioOutput> output;
     DeviceFormat format;  // the output's, for its own thread to read
     bool silent = false;
+    bool quietFallback = false;     // silence was asked for: no message
+    bool fallbackReported = false;  // initialise has told its outcome
 
     bool running = false;  // the output has been resumed
 

@@ -1,5 +1,7 @@
 #include <pulse/pulseaudio.h>
 
+#include <string>
+
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
 #include "audio/quiet_standard_error.h"
@@ -24,12 +26,7 @@ public:
     ~SoundServer() override {
         if (mainloop == nullptr) return;
         pa_threaded_mainloop_lock(mainloop);
-        if (stream != nullptr) {
-            pa_stream_set_write_callback(stream, nullptr, nullptr);
-            pa_stream_set_state_callback(stream, nullptr, nullptr);
-            pa_stream_disconnect(stream);
-            pa_stream_unref(stream);
-        }
+        if (stream != nullptr) dropStream(stream);
         if (context != nullptr) {
             pa_context_set_state_callback(context, nullptr, nullptr);
             pa_context_disconnect(context);
@@ -79,23 +76,8 @@ private:
     }
 
     bool connectStream() {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputRate, kOutputChannels};
-        stream = pa_stream_new(context, "music", &spec, nullptr);
+        stream = newStream(nullptr);
         if (stream == nullptr) return false;
-        pa_stream_set_state_callback(stream, &SoundServer::changed, this);
-        pa_stream_set_write_callback(stream, &SoundServer::writable, this);
-        pa_buffer_attr buffer{};
-        buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = kTargetFrames * kFrameBytes;
-        buffer.prebuf = static_cast<std::uint32_t>(-1);
-        buffer.minreq = kRequestFrames * kFrameBytes;
-        buffer.fragsize = static_cast<std::uint32_t>(-1);
-        // Timing updates keep the latency current when the stream moves to
-        // another sink or the sink changes its own.
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
-                                                          PA_STREAM_INTERPOLATE_TIMING |
-                                                          PA_STREAM_AUTO_TIMING_UPDATE);
-        if (pa_stream_connect_playback(stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) return false;
         pa_stream_state_t state;
         while ((state = pa_stream_get_state(stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(state)) {
             pa_threaded_mainloop_wait(mainloop);
@@ -103,12 +85,70 @@ private:
         return state == PA_STREAM_READY;
     }
 
-    // When the next frame written will be heard: everything queued before it
-    // plays first, then the sink's own delay.
-    std::int64_t nextFramePlaysAt() const {
+    // A stream to `sink` (nullptr: the default), connecting; paused until the
+    // output runs.
+    pa_stream* newStream(const char* sink) {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputRate, kOutputChannels};
+        pa_stream* created = pa_stream_new(context, "music", &spec, nullptr);
+        if (created == nullptr) return nullptr;
+        pa_stream_set_state_callback(created, &SoundServer::changed, this);
+        pa_stream_set_write_callback(created, &SoundServer::writable, this);
+        pa_stream_set_moved_callback(created, &SoundServer::moved, this);
+        pa_buffer_attr buffer{};
+        buffer.maxlength = static_cast<std::uint32_t>(-1);
+        buffer.tlength = kTargetFrames * kFrameBytes;
+        buffer.prebuf = static_cast<std::uint32_t>(-1);
+        buffer.minreq = kRequestFrames * kFrameBytes;
+        buffer.fragsize = static_cast<std::uint32_t>(-1);
+        // Timing updates keep the latency current when the sink changes its
+        // own (a headset that changes codec).
+        auto flags = PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
+        if (!running) flags = flags | PA_STREAM_START_CORKED;
+        if (pa_stream_connect_playback(created, sink, &buffer, static_cast<pa_stream_flags_t>(flags), nullptr,
+                                       nullptr) < 0) {
+            pa_stream_unref(created);
+            return nullptr;
+        }
+        return created;
+    }
+
+    void dropStream(pa_stream* old) {
+        pa_stream_set_write_callback(old, nullptr, nullptr);
+        pa_stream_set_state_callback(old, nullptr, nullptr);
+        pa_stream_set_moved_callback(old, nullptr, nullptr);
+        pa_stream_disconnect(old);
+        pa_stream_unref(old);
+    }
+
+    // A stream that the user (or the server) moved to another sink keeps
+    // playing, but PulseAudio's latency for it stays wrong by tens of
+    // milliseconds (measured: +30 ms after a move to a 370 ms sink, where a
+    // stream opened there is right). A fresh stream on the new sink is right;
+    // the music skips what was queued, a few tens of milliseconds.
+    static void moved(pa_stream*, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        // Not from inside the old stream's own callback.
+        pa_context_rttime_new(server->context, pa_rtclock_now(), &SoundServer::reopenOnNewSink, server);
+    }
+
+    static void reopenOnNewSink(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self) {
+        api->time_free(event);
+        auto* server = static_cast<SoundServer*>(self);
+        const char* name = pa_stream_get_device_name(server->stream);
+        if (name == nullptr) return;
+        const std::string sink = name;
+        pa_stream* fresh = server->newStream(sink.c_str());
+        if (fresh == nullptr) return;  // the moved stream plays on
+        server->dropStream(server->stream);
+        server->stream = fresh;
+    }
+
+    // When the next frame written to `to` will be heard: everything queued
+    // before it plays first, then the sink's own delay.
+    static std::int64_t nextFramePlaysAt(pa_stream* to) {
         pa_usec_t latency = 0;
         int negative = 0;
-        if (pa_stream_get_latency(stream, &latency, &negative) != 0 || negative) {
+        if (pa_stream_get_latency(to, &latency, &negative) != 0 || negative) {
             latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / kOutputRate;  // no report yet
         }
         return monotonicNanoseconds() + static_cast<std::int64_t>(latency) * 1000;
@@ -126,7 +166,7 @@ private:
                 return;
             }
             server->render(server->user, static_cast<float*>(data), static_cast<int>(size / kFrameBytes),
-                           server->nextFramePlaysAt());
+                           nextFramePlaysAt(stream));
             pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
             bytes -= size;
         }

@@ -119,38 +119,10 @@ std::vector<std::int64_t> SinkRecorder::burstOnsets(float threshold, double quie
 std::vector<std::int64_t> SinkRecorder::onsetsFrom(std::size_t firstSample, float threshold,
                                                    double quietSeconds) const {
     std::lock_guard<std::mutex> guard(mutex);
-    std::vector<std::int64_t> onsets;
-    if (originDatings.empty()) return onsets;
+    if (originDatings.empty()) return {};
     std::vector<std::int64_t> datings = originDatings;
     const auto earliest = datings.begin() + static_cast<std::ptrdiff_t>(datings.size() / 100);
     std::nth_element(datings.begin(), earliest, datings.end());
     const std::int64_t originNs = *earliest;
-    const auto quietNeeded = static_cast<std::size_t>(quietSeconds * kRate);
-    std::size_t quiet = 0;
-    for (std::size_t i = firstSample; i < samples.size(); ++i) {
-        if (std::fabs(samples[i]) <= threshold) {
-            ++quiet;
-            continue;
-        }
-        if (quiet >= quietNeeded) onsets.push_back(originNs + static_cast<std::int64_t>(i) * 1'000'000'000LL / kRate);
-        quiet = 0;
-    }
-    return onsets;
-}
-
-std::vector<double> levelRiseOffsetsMs(const std::vector<LevelReading>& readings,
-                                       const std::vector<std::int64_t>& onsetsNs, double settleSeconds) {
-    std::vector<double> offsets;
-    for (const std::int64_t onset : onsetsNs) {
-        const auto settled = std::find_if(readings.begin(), readings.end(), [&](const LevelReading& r) {
-            return r.timeNs > onset + static_cast<std::int64_t>(settleSeconds * 1e9);
-        });
-        if (settled == readings.end()) continue;
-        const float half = settled->level / 2;
-        const auto rise = std::find_if(readings.begin(), readings.end(), [&](const LevelReading& r) {
-            return r.timeNs > onset - 100'000'000 && r.level > half;
-        });
-        if (rise != readings.end()) offsets.push_back((rise->timeNs - onset) / 1e6);
-    }
-    return offsets;
+    return ::burstOnsets(samples, firstSample, originNs, kRate, threshold, quietSeconds);
 }

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "tools/burst_timing.h"
+
 struct pa_simple;
 
 class SinkRecorder {
@@ -57,15 +59,3 @@ private:
     std::size_t measuredFrom = 0;  // the first sample after calibration
     std::int64_t delayNs = 0;
 };
-
-// A level reading of the picture, as the frame loop takes it.
-struct LevelReading {
-    std::int64_t timeNs;
-    float level;
-};
-
-// For each burst onset: milliseconds from the onset to the first reading at
-// half the level the burst reaches `settleSeconds` in; none for a burst the
-// readings do not cover.
-std::vector<double> levelRiseOffsetsMs(const std::vector<LevelReading>& readings,
-                                       const std::vector<std::int64_t>& onsetsNs, double settleSeconds);

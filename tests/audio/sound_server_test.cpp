@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,22 +19,14 @@
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
 #include "tools/mp3_maker.h"
+#include "tools/pipe_speaker.h"
+#include "tools/server_control.h"
 #include "tools/sink_recorder.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-std::string commandOutput(const std::string& command) {
-    std::string output;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        pclose(pipe);
-    }
-    return output;
-}
 
 // The server's streams that belong to this process, and how many of them play.
 struct OurStreams {
@@ -53,6 +48,39 @@ OurStreams ourStreams() {
         at = next;
     }
     return streams;
+}
+
+// 0.2 s bursts of noise every half second from `first` on.
+std::string burstSong(const mp3::TempFolder& folder, int count, double first = 0.4) {
+    std::vector<mp3::Burst> bursts;
+    for (int i = 0; i < count; ++i) bursts.push_back({first + 0.5 * i, first + 0.2 + 0.5 * i});
+    const std::string path = folder / "bursts.mp3";
+    mp3::write(path, first + 0.5 * count + 0.3, mp3::bursts(bursts, mp3::whiteNoise(0.5)));
+    return path;
+}
+
+// The picture's level, read every millisecond for `seconds`, as a fast frame loop would.
+std::vector<LevelReading> levelReadings(double seconds, const std::function<void(double)>& at = {}) {
+    std::vector<LevelReading> readings;
+    const auto start = Clock::now();
+    while (secondsSince(start) < seconds) {
+        computeLevel();
+        readings.push_back({monotonicNanoseconds(), level});
+        if (at) at(secondsSince(start));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return readings;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double worst(const std::vector<double>& values) {
+    double largest = 0;
+    for (double value : values) largest = std::max(largest, std::abs(value));
+    return largest;
 }
 
 void startAndSettle(const std::string& path) {
@@ -118,18 +146,55 @@ TEST_F(SoundServer, TheLevelRisesWhenTheSinkPlaysEachBurst) {
     const std::string path = folder / "bursts.mp3";
     ASSERT_TRUE(mp3::write(path, 5.6, mp3::bursts(bursts, mp3::whiteNoise(0.5))));
 
-    std::vector<LevelReading> readings;
-    const auto start = Clock::now();
     startAndSettle(path);
-    while (secondsSince(start) < 5.7) {
-        computeLevel();
-        readings.push_back({monotonicNanoseconds(), level});
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    const std::vector<LevelReading> readings = levelReadings(5.7);
     recorder.stop();
     std::vector<double> offsets = levelRiseOffsetsMs(readings, recorder.burstOnsets(0.05f, 0.1), 0.1);
     ASSERT_GE(offsets.size(), 8u) << "bursts heard and measured";
     std::sort(offsets.begin(), offsets.end());
     const double median = offsets[offsets.size() / 2];
     EXPECT_LE(std::abs(median), 10.0) << "picture minus sound at the sink, median, ms";
+}
+
+namespace {
+// A speaker behind a pipe of this many bytes: two pages (46 ms, a wired
+// output) and sixteen (371 ms, the buffer of a Bluetooth headset).
+class PipeSpeakerSync : public SoundServer, public ::testing::WithParamInterface<int> {};
+}  // namespace
+
+TEST_P(PipeSpeakerSync, TheLevelRisesWhenTheSpeakerPlaysEachBurst) {
+    const std::string sink = "pipe" + std::to_string(GetParam());
+    const auto speaker = pipeSinkWithSpeaker(sink, GetParam());
+    ASSERT_TRUE(speaker && speaker->listening());
+    startAndSettle(burstSong(folder, 10));
+    moveOurStreamTo(sink);  // the program's stream opened on the null sink
+    const std::int64_t from = monotonicNanoseconds();
+    const std::vector<LevelReading> readings = levelReadings(5.7);
+    const std::vector<double> offsets = levelRiseOffsetsMs(readings, speaker->burstOnsets(0.05f, 0.1, from), 0.1);
+    ASSERT_GE(offsets.size(), 8u) << "bursts heard and measured";
+    EXPECT_LE(std::abs(median(offsets)), 10.0) << "picture minus sound, median, ms";
+    EXPECT_LE(worst(offsets), 25.0) << "picture minus sound, worst, ms";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pipes, PipeSpeakerSync, ::testing::Values(8192, 65536),
+                         [](const auto& info) { return std::to_string(info.param) + "_bytes"; });
+
+TEST_F(SoundServer, AStreamMovedToAnotherSinkIsBackInStepWithinASecond) {
+    const auto wired = pipeSinkWithSpeaker("moved-from", 8192);
+    const auto headset = pipeSinkWithSpeaker("moved-to", 65536);
+    ASSERT_TRUE(wired && wired->listening() && headset && headset->listening());
+    moveOurStreamTo("moved-from");
+    startAndSettle(burstSong(folder, 14));
+    std::int64_t movedAt = 0;
+    const std::vector<LevelReading> readings = levelReadings(7.7, [&](double seconds) {
+        if (movedAt == 0 && seconds > 2.1) {
+            moveOurStreamTo("moved-to");
+            movedAt = monotonicNanoseconds();
+        }
+    });
+    const std::vector<double> offsets =
+        levelRiseOffsetsMs(readings, headset->burstOnsets(0.05f, 0.1, movedAt + 1'000'000'000), 0.1);
+    ASSERT_GE(offsets.size(), 6u) << "bursts heard on the second sink a second after the move";
+    EXPECT_LE(std::abs(median(offsets)), 10.0) << "picture minus sound after the move, median, ms";
+    EXPECT_LE(worst(offsets), 25.0) << "picture minus sound after the move, worst, ms";
 }

@@ -2,7 +2,8 @@
 # The real program on a sound server (run it under scripts/with-sound-server):
 # no sound-system message, one stream of the program's playing on the server
 # while a song plays, the music drives the picture, song changes leave that
-# one stream, and 'q' and SIGTERM leave none behind.
+# one stream, and 'q' and SIGTERM leave none behind. Last, the server goes
+# away mid-song: the song plays on, silently, and its pulses still show.
 # Usage: sound_server_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz_binary=$(realpath "$1")
@@ -50,4 +51,24 @@ signal_ends_viz TERM
 sleep 0.2
 [[ $(streams_of "$old") -eq 0 ]] || fail "SIGTERM left a stream on the server"
 
-echo "one playing stream on the server, the picture following it, none left after q or SIGTERM"
+# --- the server goes away mid-song: the music plays on silently, in time ---
+mkdir "$work/pulses"
+"$make_song" "$work/pulses/pulses.mp3" 30 pulses
+start_viz "$viz_binary" "$work/pulses"
+xdotool key Return
+sleep 1
+pactl exit
+sleep 0.5
+alive
+# Half a second of noise, half of silence: the picture keeps pulsing.
+tinted=0 black=0
+for i in $(seq 1 12); do
+    shot "orphaned$i"
+    is_tinted "$(background "orphaned$i" 210 40)" && tinted=$((tinted + 1))
+    is_black "$(background "orphaned$i" 210 40)" && black=$((black + 1))
+    sleep 0.1
+done
+((tinted > 0 && black > 0)) || fail "with the server gone the picture stopped following the song ($tinted tinted, $black black shots)"
+quit_viz
+
+echo "one playing stream on the server, the picture following it, none left after q or SIGTERM; the song plays on when the server goes"

@@ -1,0 +1,24 @@
+#pragma once
+// Timing bursts of sound against the picture: where bursts begin in a dated
+// recording, and how long after each the picture's level rises.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The onsets (steady-clock nanoseconds) of the bursts in `samples`, sample i
+// heard at originNs + i / rate, from `first` on: each first sample beyond
+// `threshold` after at least `quietSeconds` of silence.
+std::vector<std::int64_t> burstOnsets(const std::vector<float>& samples, std::size_t first, std::int64_t originNs,
+                                      int rate, float threshold, double quietSeconds);
+
+// A level reading of the picture, as the frame loop takes it.
+struct LevelReading {
+    std::int64_t timeNs;
+    float level;
+};
+
+// For each burst onset: milliseconds from the onset to the first reading at
+// half the level the burst reaches `settleSeconds` in; none for a burst the
+// readings do not cover.
+std::vector<double> levelRiseOffsetsMs(const std::vector<LevelReading>& readings,
+                                       const std::vector<std::int64_t>& onsetsNs, double settleSeconds);

@@ -1,0 +1,19 @@
+#pragma once
+// Driving the test's PulseAudio server from a test or benchmark, through
+// pactl: new pipe sinks with a speaker on them, and moving this process's
+// stream between sinks.
+#include <memory>
+#include <string>
+
+#include "tools/pipe_speaker.h"
+
+// What a shell command printed.
+std::string commandOutput(const std::string& command);
+
+// Loads a pipe sink named `name` whose FIFO a real-time speaker drains, the
+// pipe given `pipeBytes` of room first (the sink sizes its writes by it).
+// nullptr when the FIFO could not be made.
+std::unique_ptr<PipeSpeaker> pipeSinkWithSpeaker(const std::string& name, int pipeBytes);
+
+// Moves this process's playback stream to the sink `name`.
+void moveOurStreamTo(const std::string& name);
