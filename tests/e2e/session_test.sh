@@ -31,12 +31,12 @@ song0=${listed[2]} song1=${listed[1]} song2=${listed[0]}
 
 start_viz "$work/three/viz"
 sleep 1.5
-shot title
+credit_width() { read -r w _ _ _ <<<"$(content_box title 500 14 0 486)"; echo "$w"; }
+shot_until title 5 eval '(($(credit_width) > 40))' ||
+    fail "no credit line typed on the band ($(credit_width)px wide)"
 # Left of the spinning arms and below the title letters.
 is_black "$(background title 5 420)" || fail "title background is not black: $(background title 5 420)"
 is_black "$(pixel title 5 495)" || fail "no black band at the bottom"
-read -r w h _ _ <<<"$(content_box title 500 14 0 486)"
-((w > 40)) || fail "no credit line typed on the band (${w}px wide)"
 
 xdotool key Return
 sleep 0.8
@@ -109,9 +109,9 @@ mkdir "$work/no music"
 start_viz "$viz_binary" -display "$DISPLAY" "$work/no music"
 xdotool key Return
 sleep 0.5
-shot empty
-read -r w _ _ _ <<<"$(content_box empty 500 200 0 100 red)"
-((w > 270 && w < 330)) || fail "\"No MP3s found.\" not shown ($w px wide)"
+caption_width() { read -r w _ _ _ <<<"$(content_box empty 500 200 0 100 red)"; echo "$w"; }
+shot_until empty 5 eval 'w=$(caption_width); ((w > 270 && w < 330))' ||
+    fail "\"No MP3s found.\" not shown ($(caption_width) px wide)"
 xdotool key Return
 sleep 0.3
 alive
