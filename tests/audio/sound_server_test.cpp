@@ -83,6 +83,18 @@ double worst(const std::vector<double>& values) {
     return largest;
 }
 
+// Picture minus sound within `medianMs` at the median and `worstMs` at
+// worst. Under ThreadSanitizer every step runs many times slower, so the
+// scenes run for their threads' sake and the milliseconds are not judged.
+void expectInStep(const std::vector<double>& offsets, double medianMs, double worstMs, const char* when) {
+#if defined(__SANITIZE_THREAD__)
+    (void)offsets, (void)medianMs, (void)worstMs, (void)when;
+#else
+    EXPECT_LE(std::abs(median(offsets)), medianMs) << "picture minus sound " << when << ", median, ms";
+    EXPECT_LE(worst(offsets), worstMs) << "picture minus sound " << when << ", worst, ms";
+#endif
+}
+
 void startAndSettle(const std::string& path) {
     playSong(path.c_str());
     const auto start = Clock::now();
@@ -149,11 +161,9 @@ TEST_F(SoundServer, TheLevelRisesWhenTheSinkPlaysEachBurst) {
     startAndSettle(path);
     const std::vector<LevelReading> readings = levelReadings(5.7);
     recorder.stop();
-    std::vector<double> offsets = levelRiseOffsetsMs(readings, recorder.burstOnsets(0.05f, 0.1), 0.1);
+    const std::vector<double> offsets = levelRiseOffsetsMs(readings, recorder.burstOnsets(0.05f, 0.1), 0.1);
     ASSERT_GE(offsets.size(), 8u) << "bursts heard and measured";
-    std::sort(offsets.begin(), offsets.end());
-    const double median = offsets[offsets.size() / 2];
-    EXPECT_LE(std::abs(median), 10.0) << "picture minus sound at the sink, median, ms";
+    expectInStep(offsets, 10.0, 25.0, "at the sink");
 }
 
 namespace {
@@ -172,8 +182,7 @@ TEST_P(PipeSpeakerSync, TheLevelRisesWhenTheSpeakerPlaysEachBurst) {
     const std::vector<LevelReading> readings = levelReadings(5.7);
     const std::vector<double> offsets = levelRiseOffsetsMs(readings, speaker->burstOnsets(0.05f, 0.1, from), 0.1);
     ASSERT_GE(offsets.size(), 8u) << "bursts heard and measured";
-    EXPECT_LE(std::abs(median(offsets)), 10.0) << "picture minus sound, median, ms";
-    EXPECT_LE(worst(offsets), 25.0) << "picture minus sound, worst, ms";
+    expectInStep(offsets, 10.0, 25.0, "behind the pipe");
 }
 
 INSTANTIATE_TEST_SUITE_P(Pipes, PipeSpeakerSync, ::testing::Values(8192, 65536),
@@ -195,6 +204,5 @@ TEST_F(SoundServer, AStreamMovedToAnotherSinkIsBackInStepWithinASecond) {
     const std::vector<double> offsets =
         levelRiseOffsetsMs(readings, headset->burstOnsets(0.05f, 0.1, movedAt + 1'000'000'000), 0.1);
     ASSERT_GE(offsets.size(), 6u) << "bursts heard on the second sink a second after the move";
-    EXPECT_LE(std::abs(median(offsets)), 10.0) << "picture minus sound after the move, median, ms";
-    EXPECT_LE(worst(offsets), 25.0) << "picture minus sound after the move, worst, ms";
+    expectInStep(offsets, 10.0, 25.0, "after the move");
 }
