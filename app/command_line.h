@@ -4,10 +4,13 @@
 // for glutInit.
 #include <string>
 
+#include "app/render.h"
+
 struct CommandLine {
-    enum class Action { Run, ShowHelp, ShowVersion, Refuse };
+    enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Run;
     std::string folder;  // the music to play; empty: the media folder beside the program
+    RenderRequest render;  // for Render
     std::string error;   // why it was refused, one line
     bool showUsage = false;  // a refusal that the usage explains
 };
@@ -21,6 +24,6 @@ const char* usageText();
 // Checks that `folder` can be scanned: "" when it can, else a one-line reason.
 std::string folderProblem(const std::string& folder);
 
-// Acts on --help, --version and refusals (printing and exiting with 0 or 2);
-// returns for a run.
+// Acts on --help, --version, --render and refusals (printing, rendering,
+// and exiting with 0 or 2); returns for a run.
 void answerCommandLine(const CommandLine& commandLine);

@@ -26,14 +26,6 @@ void advanceEndedSong() {
     songTime = 0;
 }
 
-void switchOnLight1() {
-    glEnable(GL_LIGHT1);
-    light1Diffuse[0] = 1;
-    light1Diffuse[1] = 0;
-    light1Diffuse[2] = 0;
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, light1Diffuse);
-}
-
 // The playing song is named for its first seconds after an automatic change.
 void drawSongCaptionStep() {
     if (songTime >= kCaptionSeconds || isMenuScene(currentScene)) return;
@@ -41,6 +33,14 @@ void drawSongCaptionStep() {
     songTime += frameDelta;
 }
 }  // namespace
+
+void switchOnLight1() {
+    glEnable(GL_LIGHT1);
+    light1Diffuse[0] = 1;
+    light1Diffuse[1] = 0;
+    light1Diffuse[2] = 0;
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, light1Diffuse);
+}
 
 bool isMenuScene(int scene) { return scene == kTitleScene || scene == kSelectionScene; }
 

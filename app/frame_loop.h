@@ -22,3 +22,4 @@ void drawFrame();
 // The steps of drawFrame that have a rule of their own.
 void clearToLevel(float loudness);
 void readFrameClock();
+void switchOnLight1();

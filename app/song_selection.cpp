@@ -54,6 +54,13 @@ void drawCaption() {
 }
 }  // namespace
 
+void showSelectionOfCurrentSong() {
+    seenRightToggle = rightToggle;
+    seenLeftToggle = leftToggle;
+    firstSelectionVisit = false;
+    selectionCaption = songList.empty() ? kNoSongs : displayName(songList[currentSongIndex]);
+}
+
 CaptionLayout captionLayout(std::size_t characters) {
     const double width = characters * kStrokeAdvance;
     const double margin = (width * 1.67 - width) * 0.5;

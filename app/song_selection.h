@@ -12,6 +12,10 @@ struct CaptionLayout {
 };
 CaptionLayout captionLayout(std::size_t characters);
 
+// Shows the current song as if the screen had started it, without playing
+// anything: for drawing the screen into a video of that song.
+void showSelectionOfCurrentSong();
+
 // One frame of the song-selection screen: acts on arrow-key steps (each
 // starts the newly selected song), draws the song's name and the hint.
 void drawSongSelection(float step);

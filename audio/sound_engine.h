@@ -58,12 +58,6 @@ public:
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
 
-    // The spectrum window ends this many frames after the heard frame. A
-    // window ending at the heard frame would show a sound half a window
-    // late (the Hann weight sits in its middle); with this lead the level
-    // reaches half its height a couple of milliseconds after the sound is heard.
-    static constexpr int kSpectrumLead = 768;
-
 private:
     static void render(void* engine, float* out, int frames, std::int64_t playsAtNs);
     void setAudible(Stream* stream);

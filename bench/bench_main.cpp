@@ -12,6 +12,7 @@
 #include "bench/frame_rate.h"
 #include "bench/scan_bench.h"
 #include "bench/scene_bench.h"
+#include "bench/render_bench.h"
 #include "bench/song_change_bench.h"
 
 namespace {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     runScanBenchmark();
     runAudioBenchmarks();
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
+    runRenderBenchmarks(VIZ_BINARY);
 
     openProgramWindow(&argc, argv);
     glutDisplayFunc([] {});

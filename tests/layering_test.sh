@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The product folders stand in layers, each including only folders below it,
 # bottom to top: base, audio (sound), media (the song library), text
-# (lettering), scenes (the figures), app (the program). A folder that reaches
+# (lettering), scenes (the figures), video (the video file), app (the
+# program). A folder that reaches
 # up, or sideways into a layer above, fails here.
 # Usage: layering_test.sh SOURCE_ROOT
 set -euo pipefail
 root=$(realpath "$1")
-layers=(base audio media text scenes app)
+layers=(base audio media text scenes video app)
 
 failed=0
 for ((level = 0; level < ${#layers[@]}; ++level)); do

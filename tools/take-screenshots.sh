@@ -46,3 +46,9 @@ xdotool key 8
 sleep 0.5
 save scene8
 quit_viz
+
+# A still from a rendered video of the first demo song: the tunnel at five
+# seconds, 1080 x 1080 scaled to the others' size.
+"$build/viz" --render "$work/render.mp4" "$build/media/Night Drive.mp3" --seconds 6
+ffmpeg -v error -ss 5 -i "$work/render.mp4" -frames:v 1 -vf scale=500:500 -y "$docs/render.png"
+echo "saved docs/render.png"

@@ -67,4 +67,32 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"-display"}, Action::Refuse, "", "'-display' needs a value", true},
         Case{{"{dir}", "{dir}"}, Action::Refuse, "", "one folder at most", true},
         Case{{"{dir}/missing"}, Action::Refuse, "", "{dir}/missing", false},
-        Case{{"{file}"}, Action::Refuse, "", "'{file}' is not a folder", false}));
+        Case{{"{file}"}, Action::Refuse, "", "'{file}' is not a folder", false},
+        Case{{"--render", "out.mp4", "song.mp3"}, Action::Render, "", ""},
+        Case{{"--render", "out.mp4"}, Action::Refuse, "", "--render needs OUT and SONG", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--scene", "9"}, Action::Refuse, "", "no scene '9'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps=0"}, Action::Refuse, "", "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, "", "even numbers", false},
+        Case{{"--fps", "30"}, Action::Refuse, "", "go with --render", true}));
+
+TEST(CommandLineRender, TakesEveryOptionInEitherForm) {
+    const char* argv[] = {"viz", "--render", "clip.mkv", "song.mp3", "--scene", "101", "--fps=30",
+                          "--size", "320x240", "--seconds=2.5"};
+    const CommandLine line = parseCommandLine(10, argv);
+    ASSERT_EQ(line.action, Action::Render) << line.error;
+    EXPECT_EQ(line.render.output, "clip.mkv");
+    EXPECT_EQ(line.render.song, "song.mp3");
+    EXPECT_EQ(line.render.scene, 101);
+    EXPECT_EQ(line.render.fps, 30);
+    EXPECT_EQ(line.render.width, 320);
+    EXPECT_EQ(line.render.height, 240);
+    EXPECT_EQ(line.render.seconds, 2.5);
+
+    const char* plain[] = {"viz", "--render", "clip.mp4", "song.mp3"};
+    const RenderRequest defaults = parseCommandLine(4, plain).render;
+    EXPECT_EQ(defaults.scene, 3) << "the tunnel";
+    EXPECT_EQ(defaults.fps, 60);
+    EXPECT_EQ(defaults.width, 1080);
+    EXPECT_EQ(defaults.height, 1080);
+    EXPECT_EQ(defaults.seconds, 0) << "the whole song";
+}

@@ -1,0 +1,22 @@
+#pragma once
+// `viz --render`: the pictures viz draws while a song plays, frame by frame
+// at a fixed rate, into a video file with the song's own audio. Frame k is
+// drawn with a step of 1/fps and the loudness heard at k/fps, so picture and
+// sound cannot drift; no clock runs, so it goes as fast as the machine can.
+#include <string>
+
+struct RenderRequest {
+    std::string output;  // .mp4 or .mkv
+    std::string song;
+    int scene = 3;
+    int fps = 60;
+    int width = 1080, height = 1080;
+    double seconds = 0;  // 0: the whole song
+};
+
+// The scenes a video can show: the live ones, the title and the selection.
+bool isRenderableScene(int scene);
+
+// Renders, and returns the exit status: 0, or 2 after a one-line message on
+// standard error (nothing is left at the output then).
+int renderVideo(const RenderRequest& request);

@@ -1,0 +1,61 @@
+#include "audio/song_levels.h"
+
+#include <algorithm>
+
+#include "audio/loudness.h"
+
+namespace {
+constexpr std::size_t kChunkFrames = 4096;
+
+// Counts the frames of a file by decoding it once: exact for any file, and
+// a second of music takes well under a millisecond.
+std::int64_t framesIn(const std::string& path) {
+    Mp3Decoder counter;
+    if (!counter.open(path)) return 0;
+    std::vector<float> scratch(kChunkFrames * counter.channels());
+    std::int64_t frames = 0;
+    while (const std::size_t got = counter.read(scratch.data(), kChunkFrames)) frames += static_cast<std::int64_t>(got);
+    return frames;
+}
+}  // namespace
+
+bool SongLevels::open(const std::string& path) {
+    totalFrames = framesIn(path);
+    if (totalFrames == 0 || !decoder.open(path)) return false;
+    rate = decoder.rate();
+    chunk.resize(kChunkFrames * decoder.channels());
+    return true;
+}
+
+void SongLevels::decodeUpTo(std::int64_t frame) {
+    const int channels = decoder.channels();
+    while (!ended && keptFrom + static_cast<std::int64_t>(mono.size()) < frame) {
+        const std::size_t got = decoder.read(chunk.data(), kChunkFrames);
+        if (got == 0) ended = true;
+        for (std::size_t i = 0; i < got; ++i) {
+            float sum = 0;
+            for (int c = 0; c < channels; ++c) sum += chunk[i * channels + c];
+            mono.push_back(sum / channels);
+        }
+    }
+}
+
+float SongLevels::levelAt(double seconds) {
+    const auto heard = static_cast<std::int64_t>(seconds * rate);
+    const std::int64_t first = heard + kSpectrumLead - FftAnalyser::kWindow;
+    decodeUpTo(first + FftAnalyser::kWindow);
+    const auto decodedEnd = keptFrom + static_cast<std::int64_t>(mono.size());
+    for (int i = 0; i < FftAnalyser::kWindow; ++i) {
+        const std::int64_t frame = first + i;
+        const bool kept = frame >= keptFrom && frame < decodedEnd && frame >= 0;
+        window[i] = kept ? mono[static_cast<std::size_t>(frame - keptFrom)] : 0.0f;
+    }
+    // Keep a second before the window, for callers that step back a little.
+    const std::int64_t keepFrom = first - rate;
+    if (keepFrom > keptFrom + rate) {
+        mono.erase(mono.begin(), mono.begin() + (keepFrom - keptFrom));
+        keptFrom = keepFrom;
+    }
+    analyser.analyse(window.data(), magnitudes.data());
+    return levelOf(magnitudes.data());
+}

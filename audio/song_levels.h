@@ -1,0 +1,38 @@
+#pragma once
+// A song's loudness at any moment, as live playback shows it when that moment
+// is heard: the same mono mix, the same spectrum window around the instant,
+// the same level. For drawing a song's pictures ahead of real time.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audio/fft_analyser.h"
+#include "audio/mp3_decoder.h"
+
+class SongLevels {
+public:
+    // False when the file is not an MP3 that gives any sound.
+    bool open(const std::string& path);
+
+    // The song's length, exactly (encoder delay and padding removed).
+    double seconds() const { return static_cast<double>(totalFrames) / rate; }
+
+    // The level heard `seconds` into the song. Times must not go backwards
+    // by more than a second: what lies further back is no longer kept.
+    float levelAt(double seconds);
+
+private:
+    void decodeUpTo(std::int64_t frame);
+
+    Mp3Decoder decoder;
+    int rate = 0;
+    std::int64_t totalFrames = 0;
+    std::vector<float> mono;      // decoded frames from `keptFrom` on
+    std::int64_t keptFrom = 0;
+    std::vector<float> chunk;     // interleaved, one decoding step
+    bool ended = false;
+    FftAnalyser analyser;
+    std::array<float, FftAnalyser::kWindow> window{};
+    std::array<float, FftAnalyser::kBins> magnitudes{};
+};
