@@ -24,7 +24,6 @@ PipeSpeaker::PipeSpeaker(const std::string& fifo, int pipeBytes) {
     descriptor = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) return;
     fcntl(descriptor, F_SETPIPE_SZ, pipeBytes);
-    pipeSize = fcntl(descriptor, F_GETPIPE_SZ);
     startNs = steadyNanoseconds();
     thread = std::thread(&PipeSpeaker::run, this);
 }

@@ -24,8 +24,10 @@ public:
     PipeSpeaker& operator=(const PipeSpeaker&) = delete;
 
     bool listening() const { return descriptor >= 0; }
-    int pipeBytes() const { return pipeSize; }
     void stop();
+
+    // Frames the speaker had to play as silence because the sink fell behind.
+    std::int64_t underruns() const { return underrunFrames.load(); }
 
     // When each burst heard from `fromNs` on began (steady-clock ns).
     std::vector<std::int64_t> burstOnsets(float threshold, double quietSeconds, std::int64_t fromNs = 0) const;
@@ -34,15 +36,10 @@ private:
     void run();
 
     int descriptor = -1;
-    int pipeSize = 0;
     std::atomic<bool> stopping{false};
     std::thread thread;
     mutable std::mutex mutex;
     std::vector<float> samples;  // mono, sample i heard at startNs + i / kRate
     std::int64_t startNs = 0;
-    std::atomic<std::int64_t> underrunFrames{0};  // played as silence: the pipe had nothing
-
-public:
-    // Frames the speaker had to play as silence because the sink fell behind.
-    std::int64_t underruns() const { return underrunFrames.load(); }
+    std::atomic<std::int64_t> underrunFrames{0};
 };
