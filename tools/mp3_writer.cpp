@@ -14,7 +14,8 @@ lame_t openEncoder(const Mp3Format& format) {
     lame_set_num_channels(lame, format.channels);
     lame_set_mode(lame, format.channels == 1 ? MONO : JOINT_STEREO);
     lame_set_quality(lame, 5);
-    lame_set_bWriteVbrTag(lame, 1);
+    lame_set_bWriteVbrTag(lame, format.infoTag ? 1 : 0);
+    lame_set_free_format(lame, format.freeFormat ? 1 : 0);
     if (format.vbr) {
         lame_set_VBR(lame, vbr_default);
         lame_set_VBR_quality(lame, 4);
@@ -65,7 +66,7 @@ std::vector<unsigned char> encodeMp3(const std::vector<float>& pcm, const Mp3For
     // the length is known.
     unsigned char tag[2880];
     const std::size_t tagSize = lame_get_lametag_frame(lame, tag, sizeof tag);
-    if (tagSize > 0 && tagSize <= sizeof tag && tagSize <= mp3.size()) {
+    if (format.infoTag && tagSize > 0 && tagSize <= sizeof tag && tagSize <= mp3.size()) {
         std::memcpy(mp3.data(), tag, tagSize);
     }
     lame_close(lame);
