@@ -1,29 +1,48 @@
 #include "app/command_line.h"
 
 #include <dirent.h>
+#include <getopt.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 namespace {
-// freeglut's own options, and whether each takes a value.
-struct XOption {
-    const char* name;
-    bool takesValue;
+enum OptionCode : int {
+    kHelp = 'h',
+    kVersion = 256,
+    kRender,
+    kScene,
+    kFps,
+    kSize,
+    kSeconds,
+    kWindowOption,  // freeglut's own: handed on to it
 };
-constexpr XOption kXOptions[] = {{"-display", true}, {"-geometry", true}, {"-direct", false},
-                                 {"-indirect", false}, {"-iconic", false}, {"-gldebug", false},
-                                 {"-sync", false}};
 
-const XOption* xOption(const char* argument) {
-    for (const XOption& option : kXOptions) {
-        if (std::strcmp(argument, option.name) == 0) return &option;
-    }
-    return nullptr;
-}
+// One dash or two, as X programs and GNU programs take them; values as
+// "--name value" or "--name=value"; options anywhere among the operands.
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {"render", required_argument, nullptr, kRender},
+    {"scene", required_argument, nullptr, kScene},
+    {"fps", required_argument, nullptr, kFps},
+    {"size", required_argument, nullptr, kSize},
+    {"seconds", required_argument, nullptr, kSeconds},
+    {"display", required_argument, nullptr, kWindowOption},
+    {"geometry", required_argument, nullptr, kWindowOption},
+    {"direct", no_argument, nullptr, kWindowOption},
+    {"indirect", no_argument, nullptr, kWindowOption},
+    {"iconic", no_argument, nullptr, kWindowOption},
+    {"gldebug", no_argument, nullptr, kWindowOption},
+    {"sync", no_argument, nullptr, kWindowOption},
+    {nullptr, 0, nullptr, 0},
+};
 
 CommandLine answer(CommandLine::Action action) {
     CommandLine line;
@@ -38,128 +57,164 @@ CommandLine refuse(std::string error, bool showUsage) {
     refused.showUsage = showUsage;
     return refused;
 }
-}  // namespace
-
-namespace {
-// The value of an option given as "--name value" or "--name=value"; false
-// when it has none. `i` moves past a separate value.
-bool optionValue(int argc, const char* const* argv, int& i, const char* name, std::string& value) {
-    const std::size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0) return false;
-    if (argv[i][length] == '=') {
-        value = argv[i] + length + 1;
-        return true;
-    }
-    if (argv[i][length] != '\0' || i + 1 >= argc) return false;
-    value = argv[++i];
-    return true;
-}
-
-bool isOption(const char* argument, const char* name) {
-    const std::size_t length = std::strlen(name);
-    return std::strncmp(argument, name, length) == 0 && (argument[length] == '\0' || argument[length] == '=');
-}
 
 // A whole number within [low, high], all of `text`.
-bool wholeNumber(const std::string& text, int low, int high, int& number) {
+bool wholeNumber(const std::string& text, long low, long high, long& number) {
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high) return false;
+    number = value;
+    return true;
+}
+
+bool wholeNumber(const std::string& text, int low, int high, int& number) {
+    long value = 0;
+    if (!wholeNumber(text, static_cast<long>(low), static_cast<long>(high), value)) return false;
     number = static_cast<int>(value);
     return true;
 }
 
-// The render options; "" when `argument` was one and its value is good.
-std::string readRenderOption(int argc, const char* const* argv, int& i, RenderRequest& render) {
-    std::string value;
-    if (isOption(argv[i], "--scene")) {
-        if (!optionValue(argc, argv, i, "--scene", value)) return "option '--scene' needs a value";
-        if (!wholeNumber(value, 0, 101, render.scene) || !isRenderableScene(render.scene)) {
-            return "no scene '" + value + "': 0 to 8, 100 (title) or 101 (song selection)";
-        }
-    } else if (isOption(argv[i], "--fps")) {
-        if (!optionValue(argc, argv, i, "--fps", value)) return "option '--fps' needs a value";
-        if (!wholeNumber(value, 1, 240, render.fps)) return "--fps takes 1 to 240 frames a second, not '" + value + "'";
-    } else if (isOption(argv[i], "--size")) {
-        if (!optionValue(argc, argv, i, "--size", value)) return "option '--size' needs a value";
-        const std::size_t x = value.find('x');
-        // Even sides: the video's colour is stored at half resolution.
-        if (x == std::string::npos || !wholeNumber(value.substr(0, x), 16, 4096, render.width) ||
-            !wholeNumber(value.substr(x + 1), 16, 4096, render.height) || render.width % 2 != 0 ||
-            render.height % 2 != 0) {
-            return "--size takes WIDTHxHEIGHT, even numbers from 16 to 4096, not '" + value + "'";
-        }
-    } else if (isOption(argv[i], "--seconds")) {
-        if (!optionValue(argc, argv, i, "--seconds", value)) return "option '--seconds' needs a value";
-        char* end = nullptr;
-        render.seconds = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !(render.seconds > 0) || render.seconds > 86400) {
-            return "--seconds takes a time above 0, not '" + value + "'";
-        }
-    } else {
-        return "?";  // not a render option
-    }
-    return "";
+FrameRate reduced(long numerator, long denominator) {
+    const long divisor = std::gcd(numerator, denominator);
+    return FrameRate{static_cast<int>(numerator / divisor), static_cast<int>(denominator / divisor)};
 }
 
-bool isRenderOption(const char* argument) {
-    for (const char* name : {"--scene", "--fps", "--size", "--seconds"}) {
-        if (isOption(argument, name)) return true;
+// "N/D" as it stands; decimals exactly, but for the television rates that
+// decimals only round (29.97 is 30000/1001, 23.976 is 24000/1001).
+bool frameRate(const std::string& text, FrameRate& rate) {
+    constexpr long kMost = 1'000'000;
+    long numerator = 0, denominator = 1;
+    if (const std::size_t slash = text.find('/'); slash != std::string::npos) {
+        if (!wholeNumber(text.substr(0, slash), 1L, kMost, numerator) ||
+            !wholeNumber(text.substr(slash + 1), 1L, kMost, denominator)) {
+            return false;
+        }
+    } else {
+        const std::size_t point = text.find('.');
+        const std::string whole = text.substr(0, point);
+        const std::string decimals = point == std::string::npos ? "" : text.substr(point + 1);
+        if (decimals.size() > 3 || (point != std::string::npos && decimals.empty())) return false;
+        if (!wholeNumber(whole + decimals, 0L, kMost, numerator)) return false;
+        for (std::size_t i = 0; i < decimals.size(); ++i) denominator *= 10;
+        const double value = static_cast<double>(numerator) / denominator;
+        const double television = std::round(value * 1.001);
+        if (!decimals.empty() && std::fabs(value - television / 1.001) < 0.005) {
+            numerator = static_cast<long>(television) * 1000;
+            denominator = 1001;
+        }
     }
-    return false;
+    const double perSecond = static_cast<double>(numerator) / denominator;
+    if (perSecond < 1 || perSecond > 240) return false;
+    rate = reduced(numerator, denominator);
+    return true;
+}
+
+// A render option's value; "" when it is good.
+std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
+    switch (code) {
+        case kScene:
+            if (!wholeNumber(value, 0, 101, render.scene) || !isRenderableScene(render.scene)) {
+                return "no scene '" + value + "': 0 to 8, 100 (title) or 101 (song selection)";
+            }
+            return "";
+        case kFps:
+            if (!frameRate(value, render.fps)) {
+                return "--fps takes 1 to 240 frames a second (30, 29.97 or 30000/1001), not '" + value + "'";
+            }
+            return "";
+        case kSize: {
+            const std::size_t x = value.find('x');
+            // Even sides: the video's colour is stored at half resolution.
+            if (x == std::string::npos || !wholeNumber(value.substr(0, x), 16, 4096, render.width) ||
+                !wholeNumber(value.substr(x + 1), 16, 4096, render.height) || render.width % 2 != 0 ||
+                render.height % 2 != 0) {
+                return "--size takes WIDTHxHEIGHT, even numbers from 16 to 4096, not '" + value + "'";
+            }
+            return "";
+        }
+        default: {
+            char* end = nullptr;
+            render.seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(render.seconds > 0) || render.seconds > 86400) {
+                return "--seconds takes a time above 0, not '" + value + "'";
+            }
+            return "";
+        }
+    }
+}
+
+// What is left after the options: the folder to play, or the song to render.
+CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen) {
+    if (line.action == CommandLine::Action::Render) {
+        if (operands.empty()) return refuse("--render needs OUT and SONG", true);
+        if (operands.size() > 1) {
+            return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
+        }
+        line.render.song = operands[0];
+        return line;
+    }
+    if (renderOptionSeen) return refuse("--scene, --fps, --size and --seconds go with --render", true);
+    if (operands.size() > 1) {
+        return refuse("one folder at most, not '" + operands[0] + "' and '" + operands[1] + "'", true);
+    }
+    if (operands.empty()) return line;
+    line.folder = operands[0];
+    if (line.folder.empty()) return refuse("the folder name is empty", true);
+    const std::string problem = folderProblem(line.folder);
+    if (!problem.empty()) return refuse(problem, false);
+    return line;
 }
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
+    // getopt moves the operands behind the options: it works on copies.
+    std::vector<std::string> words(argv, argv + argc);
+    std::vector<char*> arguments;
+    for (std::string& word : words) arguments.push_back(word.data());
+    arguments.push_back(nullptr);
+
     CommandLine line;
-    bool optionsEnded = false;
     bool renderOptionSeen = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        const bool looksLikeOption = !optionsEnded && argument[0] == '-' && argument[1] != '\0';
-        if (looksLikeOption) {
-            if (std::strcmp(argument, "--") == 0) {
-                optionsEnded = true;
-            } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
+    optind = 0;  // glibc: start afresh, as a second parse in one process must
+    opterr = 0;  // the messages are ours
+    for (;;) {
+        int index = -1;
+        const int code = getopt_long_only(argc, arguments.data(), ":h", kOptions, &index);
+        if (code == -1) break;
+        const char* word = arguments[optind - 1];
+        switch (code) {
+            case kHelp:
                 return answer(CommandLine::Action::ShowHelp);
-            } else if (std::strcmp(argument, "--version") == 0) {
+            case kVersion:
                 return answer(CommandLine::Action::ShowVersion);
-            } else if (std::strcmp(argument, "--render") == 0) {
-                if (i + 2 >= argc) return refuse("--render needs OUT and SONG", true);
+            case kRender:
                 line.action = CommandLine::Action::Render;
-                line.render.output = argv[++i];
-                line.render.song = argv[++i];
-            } else if (isRenderOption(argument)) {
+                line.render.output = optarg;
+                break;
+            case kScene:
+            case kFps:
+            case kSize:
+            case kSeconds:
                 renderOptionSeen = true;
-                if (const std::string problem = readRenderOption(argc, argv, i, line.render); !problem.empty()) {
+                if (std::string problem = readRenderOption(code, optarg, line.render); !problem.empty()) {
                     return refuse(problem, false);
                 }
-            } else if (const XOption* option = xOption(argument)) {
-                if (option->takesValue && ++i == argc) {
-                    return refuse(std::string("option '") + argument + "' needs a value", true);
-                }
-            } else {
-                return refuse(std::string("unknown option '") + argument + "'", true);
-            }
-            continue;
+                break;
+            case kWindowOption:
+                line.windowOptions.push_back(std::string("-") + kOptions[index].name);
+                if (optarg != nullptr) line.windowOptions.push_back(optarg);
+                break;
+            case ':':
+                return refuse(std::string("option '") + word + "' needs a value", true);
+            default:
+                // A short option carries its letter; a long one is the word.
+                if (optopt != 0) return refuse(std::string("unknown option '-") + char(optopt) + "'", true);
+                return refuse(std::string("unknown option '") + word + "'", true);
         }
-        if (!line.folder.empty()) {
-            return refuse("one folder at most, not '" + line.folder + "' and '" + argument + "'", true);
-        }
-        line.folder = argument;
-        if (line.folder.empty()) return refuse("the folder name is empty", true);
     }
-    if (line.action == CommandLine::Action::Render) {
-        if (!line.folder.empty()) return refuse("--render takes a song, not the folder '" + line.folder + "'", true);
-        return line;
-    }
-    if (renderOptionSeen) return refuse("--scene, --fps, --size and --seconds go with --render", true);
-    if (!line.folder.empty()) {
-        const std::string problem = folderProblem(line.folder);
-        if (!problem.empty()) return refuse(problem, false);
-    }
-    return line;
+    const std::vector<std::string> operands(arguments.begin() + optind, arguments.end() - 1);
+    return withOperands(std::move(line), operands, renderOptionSeen);
 }
 
 std::string folderProblem(const std::string& folder) {
@@ -191,11 +246,11 @@ const char* usageText() {
            "\n"
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
            "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"
-           "needs no window or display.\n"
+           "needs no window or display. Options go before or after SONG.\n"
            "  --scene N    0 to 8, 100 (title) or 101 (song selection); default 3\n"
-           "  --fps N      frames a second; default 60\n"
+           "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
-           "  --seconds S  default: the whole song\n"
+           "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "X options such as -display NAME and -sync go to the window system.\n";
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// The command line: `viz [FOLDER]`, plus --help and --version. The X options
-// freeglut takes (-display NAME, -sync, ...) are passed over here and left
-// for glutInit.
+// The command line: `viz [FOLDER]`, `viz --render OUT SONG`, --help and
+// --version, options anywhere. The X options freeglut takes (-display NAME,
+// -sync, ...) are set aside for glutInit; operands never reach it.
 #include <string>
+#include <vector>
 
 #include "app/render.h"
 
@@ -11,6 +12,7 @@ struct CommandLine {
     Action action = Action::Run;
     std::string folder;  // the music to play; empty: the media folder beside the program
     RenderRequest render;  // for Render
+    std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line
     bool showUsage = false;  // a refusal that the usage explains
 };

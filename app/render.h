@@ -5,13 +5,15 @@
 // sound cannot drift; no clock runs, so it goes as fast as the machine can.
 #include <string>
 
+#include "video/video_file.h"
+
 struct RenderRequest {
     std::string output;  // .mp4 or .mkv
     std::string song;
     int scene = 3;
-    int fps = 60;
+    FrameRate fps;  // 60 a second
     int width = 1080, height = 1080;
-    double seconds = 0;  // 0: the whole song
+    double seconds = 0;  // 0: the whole song; past its end, pictures of silence
 };
 
 // The scenes a video can show: the live ones, the title and the selection.
@@ -20,3 +22,7 @@ bool isRenderableScene(int scene);
 // Renders, and returns the exit status: 0, or 2 after a one-line message on
 // standard error (nothing is left at the output then).
 int renderVideo(const RenderRequest& request);
+
+// The progress line: frames done of all, speed against real time, and the
+// time left; it fits an 80-column terminal.
+std::string progressLine(long long done, long long total, double speed, long long secondsLeft);

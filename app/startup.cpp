@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/frame_loop.h"
@@ -53,11 +55,15 @@ void runProgram(int argc, char** argv) {
     const CommandLine commandLine = parseCommandLine(argc, argv);
     answerCommandLine(commandLine);
     seedRandom(millisecondTicks());
-    // freeglut names the program in its messages after argv[0], which now
-    // holds only the program's folder.
-    static char programName[] = "viz";
-    if (argc > 0) argv[0] = programName;
-    openProgramWindow(&argc, argv);
+    // freeglut gets its own options and nothing else, and names the program
+    // in its messages after the first word.
+    std::vector<std::string> glutWords = {"viz"};
+    glutWords.insert(glutWords.end(), commandLine.windowOptions.begin(), commandLine.windowOptions.end());
+    std::vector<char*> glutArguments;
+    for (std::string& word : glutWords) glutArguments.push_back(word.data());
+    glutArguments.push_back(nullptr);
+    int glutCount = static_cast<int>(glutWords.size());
+    openProgramWindow(&glutCount, glutArguments.data());
     registerCallbacks();
     loadMediaLibrary(commandLine.folder.empty() ? mediaFolder() : commandLine.folder);
     // Before the first frame, so finding the sound output never holds one up.

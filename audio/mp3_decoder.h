@@ -4,23 +4,16 @@
 #include <cstddef>
 #include <string>
 
-#include "audio/buffered_file.h"
-
-struct mpg123_handle_struct;
+#include "audio/mpg123_file.h"
 
 class Mp3Decoder {
 public:
-    Mp3Decoder() = default;
-    ~Mp3Decoder();
-    Mp3Decoder(const Mp3Decoder&) = delete;
-    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
-
     // Only regular files are opened: a FIFO, device or folder would block or
     // never end. False when the file is not an MP3 that mpg123 can read.
     bool open(const std::string& path);
 
-    int rate() const { return sampleRate; }
-    int channels() const { return channelCount; }
+    int rate() const { return input.rate(); }
+    int channels() const { return input.channels(); }
 
     // Decodes up to `maxFrames` frames of interleaved samples into `out`;
     // returns the frames decoded, 0 at the end of the file or on an error.
@@ -29,12 +22,6 @@ public:
     std::size_t read(float* out, std::size_t maxFrames);
 
 private:
-    void close();
-    bool sameFormat();
-
-    mpg123_handle_struct* handle = nullptr;
-    BufferedFile file;
-    int sampleRate = 0;
-    int channelCount = 0;
+    Mpg123File input;
     bool ended = false;  // nothing more will come, whatever mpg123 says next
 };

@@ -50,11 +50,13 @@ float SongLevels::levelAt(double seconds) {
         const bool kept = frame >= keptFrom && frame < decodedEnd && frame >= 0;
         window[i] = kept ? mono[static_cast<std::size_t>(frame - keptFrom)] : 0.0f;
     }
-    // Keep a second before the window, for callers that step back a little.
+    // Keep a second before the window, for callers that step back a little;
+    // past the end of the song (or of a file that shrank) there may be less.
     const std::int64_t keepFrom = first - rate;
     if (keepFrom > keptFrom + rate) {
-        mono.erase(mono.begin(), mono.begin() + (keepFrom - keptFrom));
-        keptFrom = keepFrom;
+        const auto dropped = std::min<std::int64_t>(keepFrom - keptFrom, static_cast<std::int64_t>(mono.size()));
+        mono.erase(mono.begin(), mono.begin() + dropped);
+        keptFrom += dropped;
     }
     analyser.analyse(window.data(), magnitudes.data());
     return levelOf(magnitudes.data());

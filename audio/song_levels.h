@@ -17,9 +17,12 @@ public:
 
     // The song's length, exactly (encoder delay and padding removed).
     double seconds() const { return static_cast<double>(totalFrames) / rate; }
+    std::int64_t frames() const { return totalFrames; }
+    int sampleRate() const { return rate; }
 
-    // The level heard `seconds` into the song. Times must not go backwards
-    // by more than a second: what lies further back is no longer kept.
+    // The level heard `seconds` into the song; silence's past the end. Times
+    // must not go backwards by more than a second: what lies further back is
+    // no longer kept.
     float levelAt(double seconds);
 
 private:

@@ -7,14 +7,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <strings.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -23,6 +20,8 @@ namespace {
 // constant rate factor (x264's own default).
 constexpr const char* kPreset = "ultrafast";
 constexpr const char* kQuality = "23";
+// The lowest MP3 rate an MP4 takes (MPEG-2.5's 8 to 12 kHz it refuses).
+constexpr int kLowestMp4Mp3Rate = 16000;
 
 std::string ffmpegError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -33,6 +32,15 @@ std::string ffmpegError(int code) {
 bool endsWith(const std::string& text, const char* suffix) {
     const std::size_t length = std::strlen(suffix);
     return text.size() >= length && strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
+}
+
+AVCodecID codecOf(AudioTrack::Codec codec) {
+    switch (codec) {
+        case AudioTrack::Codec::Mp1: return AV_CODEC_ID_MP1;
+        case AudioTrack::Codec::Mp2: return AV_CODEC_ID_MP2;
+        case AudioTrack::Codec::Mp3: return AV_CODEC_ID_MP3;
+    }
+    return AV_CODEC_ID_NONE;
 }
 }  // namespace
 
@@ -52,58 +60,53 @@ VideoFile::~VideoFile() {
     if (converter != nullptr) sws_freeContext(converter);
     av_frame_free(&picture);
     av_packet_free(&packet);
-    av_packet_free(&pendingAudio);
     avcodec_free_context(&encoder);
     if (output != nullptr) {
         if (output->pb != nullptr) avio_closep(&output->pb);
         avformat_free_context(output);
     }
-    avformat_close_input(&audioInput);
-    if (!finished && !temporaryPath.empty()) unlink(temporaryPath.c_str());
 }
 
 std::string VideoFile::open(const Settings& wanted) {
     settings = wanted;
-    av_log_set_level(AV_LOG_ERROR);  // FFmpeg and x264 report their settings at length otherwise
+    // Problems are told in one line of ours; FFmpeg and x264 would add theirs.
+    av_log_set_level(AV_LOG_QUIET);
     const char* container = containerFor(settings.path);
     if (container == nullptr) return "'" + settings.path + "' does not end in .mp4 or .mkv";
+    const bool mp4 = std::strcmp(container, "mp4") == 0;
+    if (mp4 && settings.audio.rate < kLowestMp4Mp3Rate) {
+        return "an MP4 cannot hold the song's sound at " + std::to_string(settings.audio.rate) +
+               " Hz: give OUT a .mkv name";
+    }
+    // Made first, so an unwritable folder is found before any work is done.
+    if (std::string problem = partial.create(settings.path); !problem.empty()) return problem;
 
-    // Beside the target, so the final rename stays on its file system; made
-    // here, so an unwritable folder is found before any work is done.
-    std::string pattern = settings.path + ".partial-XXXXXX";
-    const int descriptor = mkstemp(pattern.data());
-    if (descriptor < 0) return "cannot write '" + settings.path + "': " + std::strerror(errno);
-    // The permissions any new file gets, not mkstemp's private ones.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    close(descriptor);
-    temporaryPath = pattern;
+    int status = avformat_alloc_output_context2(&output, nullptr, container, partial.path().c_str());
+    if (status < 0 || output == nullptr) return "cannot make a " + std::string(container) + " file";
+    if (std::string problem = openVideoStream(); !problem.empty()) return problem;
+    if (std::string problem = openAudioStream(); !problem.empty()) return problem;
 
-    if (std::string problem = openAudioSource(); !problem.empty()) return problem;
-    if (std::string problem = openVideoStream(container); !problem.empty()) return problem;
-
-    audioStream = avformat_new_stream(output, nullptr);
-    if (audioStream == nullptr) return "cannot add the song's audio";
-    const AVStream* source = audioInput->streams[audioInputStream];
-    avcodec_parameters_copy(audioStream->codecpar, source->codecpar);
-    audioStream->codecpar->codec_tag = 0;  // the container's own tag for MP3
-    audioStream->time_base = source->time_base;
-
-    int status = avio_open(&output->pb, temporaryPath.c_str(), AVIO_FLAG_WRITE);
+    status = avio_open(&output->pb, partial.path().c_str(), AVIO_FLAG_WRITE);
     if (status < 0) return "cannot write '" + settings.path + "': " + ffmpegError(status);
     AVDictionary* options = nullptr;
     // The index first, so a player or an upload can start before the end.
-    if (std::strcmp(container, "mp4") == 0) av_dict_set(&options, "movflags", "+faststart", 0);
+    if (mp4) av_dict_set(&options, "movflags", "+faststart", 0);
     status = avformat_write_header(output, &options);
     av_dict_free(&options);
     if (status < 0) return "cannot start '" + settings.path + "': " + ffmpegError(status);
 
+    // An MP4 says where the song starts in an edit list, made from the
+    // negative times of the packets before it. FFmpeg's Matroska writer says
+    // it for Opus alone: there the pictures start later by as much.
+    if (!mp4) {
+        audioShift = settings.audio.leadingSamples;
+        videoShift = av_rescale_q(settings.audio.leadingSamples, AVRational{1, settings.audio.rate},
+                                  videoStream->time_base);
+    }
+
     packet = av_packet_alloc();
-    pendingAudio = av_packet_alloc();
-    converter = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width, settings.height,
-                               AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
-    if (packet == nullptr || pendingAudio == nullptr || converter == nullptr) return "out of memory";
+    if (packet == nullptr) return "out of memory";
+    if (std::string problem = openConverter(); !problem.empty()) return problem;
     for (auto& buffer : pictures) buffer.resize(static_cast<std::size_t>(settings.width) * settings.height * 4);
     encoderThread = std::thread(&VideoFile::encodeLoop, this);
     return "";
@@ -138,19 +141,7 @@ void VideoFile::encodeLoop() {
     }
 }
 
-std::string VideoFile::openAudioSource() {
-    if (avformat_open_input(&audioInput, settings.audioSource.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(audioInput, nullptr) < 0) {
-        return "cannot read the audio of '" + settings.audioSource + "'";
-    }
-    audioInputStream = av_find_best_stream(audioInput, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (audioInputStream < 0) return "no audio in '" + settings.audioSource + "'";
-    return "";
-}
-
-std::string VideoFile::openVideoStream(const char* container) {
-    int status = avformat_alloc_output_context2(&output, nullptr, container, temporaryPath.c_str());
-    if (status < 0 || output == nullptr) return "cannot make a " + std::string(container) + " file";
+std::string VideoFile::openVideoStream() {
     const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
     if (h264 == nullptr) return "FFmpeg has no libx264 encoder here";
     videoStream = avformat_new_stream(output, nullptr);
@@ -158,26 +149,64 @@ std::string VideoFile::openVideoStream(const char* container) {
     picture = av_frame_alloc();
     if (videoStream == nullptr || encoder == nullptr || picture == nullptr) return "out of memory";
 
+    const FrameRate fps = settings.fps;
     encoder->width = settings.width;
     encoder->height = settings.height;
-    encoder->time_base = AVRational{1, settings.fps};
-    encoder->framerate = AVRational{settings.fps, 1};
+    encoder->time_base = AVRational{fps.denominator, fps.numerator};  // a tick a frame
+    encoder->framerate = AVRational{fps.numerator, fps.denominator};
     encoder->pix_fmt = AV_PIX_FMT_YUV420P;  // what every player takes
-    encoder->gop_size = 2 * settings.fps;
+    // The colours as converted, said in the stream: players that guess
+    // would guess BT.601 for small pictures and BT.709 for large ones.
+    encoder->color_range = AVCOL_RANGE_MPEG;
+    encoder->colorspace = AVCOL_SPC_BT709;
+    encoder->color_primaries = AVCOL_PRI_BT709;
+    encoder->color_trc = AVCOL_TRC_BT709;
+    encoder->gop_size = std::max(1, static_cast<int>(std::lround(2 * fps.perSecond())));
     if (output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(encoder->priv_data, "preset", kPreset, 0);
     av_opt_set(encoder->priv_data, "crf", kQuality, 0);
     // A thread a core, not x264's one and a half: the renderer needs the rest.
     encoder->thread_count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    status = avcodec_open2(encoder, h264, nullptr);
+    const int status = avcodec_open2(encoder, h264, nullptr);
     if (status < 0) return "cannot start the H.264 encoder: " + ffmpegError(status);
     videoStream->time_base = encoder->time_base;
+    videoStream->avg_frame_rate = encoder->framerate;
+    videoStream->disposition = AV_DISPOSITION_DEFAULT;
     avcodec_parameters_from_context(videoStream->codecpar, encoder);
 
     picture->format = encoder->pix_fmt;
     picture->width = settings.width;
     picture->height = settings.height;
+    picture->color_range = encoder->color_range;
+    picture->colorspace = encoder->colorspace;
+    picture->color_primaries = encoder->color_primaries;
+    picture->color_trc = encoder->color_trc;
     if (av_frame_get_buffer(picture, 0) < 0) return "out of memory";
+    return "";
+}
+
+std::string VideoFile::openAudioStream() {
+    const AudioTrack& audio = settings.audio;
+    audioStream = avformat_new_stream(output, nullptr);
+    if (audioStream == nullptr) return "out of memory";
+    AVCodecParameters* parameters = audioStream->codecpar;
+    parameters->codec_type = AVMEDIA_TYPE_AUDIO;
+    parameters->codec_id = codecOf(audio.codec);
+    parameters->sample_rate = audio.rate;
+    av_channel_layout_default(&parameters->ch_layout, audio.channels);
+    audioStream->time_base = AVRational{1, audio.rate};
+    audioStream->disposition = AV_DISPOSITION_DEFAULT;
+    return "";
+}
+
+std::string VideoFile::openConverter() {
+    converter = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width, settings.height,
+                               AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+    if (converter == nullptr) return "out of memory";
+    // Full-range RGB to BT.709 limited range, as the stream says.
+    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+    constexpr int kFullRange = 1, kLimitedRange = 0, kUnchanged = 0, kUnity = 1 << 16;
+    sws_setColorspaceDetails(converter, bt709, kFullRange, bt709, kLimitedRange, kUnchanged, kUnity, kUnity);
     return "";
 }
 
@@ -190,14 +219,17 @@ std::string VideoFile::encodePicture(const unsigned char* bgra) {
     sws_scale(converter, rows, strides, 0, settings.height, picture->data, picture->linesize);
     picture->pts = framesAdded++;
     if (std::string problem = encode(picture); !problem.empty()) return problem;
-    return copyAudioUntil(static_cast<double>(framesAdded) / settings.fps);
+    return copyAudioUntil(static_cast<double>(framesAdded) / settings.fps.perSecond());
 }
 
 std::string VideoFile::encode(AVFrame* frame) {
     int status = avcodec_send_frame(encoder, frame);
     if (status < 0) return "H.264 encoding failed: " + ffmpegError(status);
     while ((status = avcodec_receive_packet(encoder, packet)) == 0) {
-        if (std::string problem = write(packet, videoStream, encoder->time_base.num, encoder->time_base.den);
+        // Each picture lasts a frame, the last one too.
+        packet->duration = 1;
+        if (std::string problem =
+                write(packet, videoStream, encoder->time_base.num, encoder->time_base.den, videoShift);
             !problem.empty()) {
             return problem;
         }
@@ -205,43 +237,39 @@ std::string VideoFile::encode(AVFrame* frame) {
     return status == AVERROR(EAGAIN) || status == AVERROR_EOF ? "" : "H.264 encoding failed: " + ffmpegError(status);
 }
 
-// The song's packets that start before `seconds` (and before the end of the
-// video), in order, interleaved with the pictures by the muxer.
+// The sound's packets that start before `seconds`, in order, interleaved
+// with the pictures by the muxer; the last one is cut at the sound's end.
 std::string VideoFile::copyAudioUntil(double seconds) {
-    const AVStream* source = audioInput->streams[audioInputStream];
-    const double timeBase = av_q2d(source->time_base);
-    // Without a limit every packet goes in: the last ones start after the
-    // song's length, which counts without the encoder's padding.
-    const double end = settings.seconds > 0 ? settings.seconds : std::numeric_limits<double>::infinity();
-    const double limit = std::min(seconds, end);
+    const AudioTrack& audio = settings.audio;
+    const double due = seconds * audio.rate;
     while (!audioDone) {
-        if (pendingAudio->data == nullptr) {
-            if (av_read_frame(audioInput, pendingAudio) < 0) {
-                audioDone = true;
-                break;
-            }
-            if (pendingAudio->stream_index != audioInputStream) {
-                av_packet_unref(pendingAudio);
-                continue;
-            }
-        }
-        const std::int64_t start = pendingAudio->pts != AV_NOPTS_VALUE ? pendingAudio->pts : pendingAudio->dts;
-        if (start != AV_NOPTS_VALUE && start * timeBase >= end) {
+        if (pendingAudio.empty() && (!audio.nextPacket(pendingAudio, pendingSamples) || pendingAudio.empty() ||
+                                     pendingSamples <= 0)) {
             audioDone = true;
-            av_packet_unref(pendingAudio);
             break;
         }
-        if (start != AV_NOPTS_VALUE && start * timeBase >= limit) break;  // not due yet
-        if (std::string problem = write(pendingAudio, audioStream, source->time_base.num, source->time_base.den);
-            !problem.empty()) {
-            return problem;
+        const std::int64_t start = audioPosition - audio.leadingSamples;  // on the song's clock
+        if (start >= audio.samples) {
+            audioDone = true;
+            break;
         }
+        if (static_cast<double>(start) >= due) break;  // not due yet
+        if (av_new_packet(packet, static_cast<int>(pendingAudio.size())) < 0) return "out of memory";
+        std::memcpy(packet->data, pendingAudio.data(), pendingAudio.size());
+        packet->pts = packet->dts = start + audioShift;
+        packet->duration = std::min<std::int64_t>(pendingSamples, audio.samples - start);
+        audioPosition += pendingSamples;
+        pendingAudio.clear();
+        if (std::string problem = write(packet, audioStream, 1, audio.rate, 0); !problem.empty()) return problem;
     }
     return "";
 }
 
-std::string VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNum, int timeBaseDen) {
+std::string VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNum, int timeBaseDen,
+                             std::int64_t shift) {
     av_packet_rescale_ts(written, AVRational{timeBaseNum, timeBaseDen}, stream->time_base);
+    written->pts += shift;
+    written->dts += shift;
     written->stream_index = stream->index;
     const int status = av_interleaved_write_frame(output, written);  // takes the packet's data
     if (status < 0) return "cannot write '" + settings.path + "': " + ffmpegError(status);
@@ -265,9 +293,5 @@ std::string VideoFile::finish() {
     if (status < 0) return "cannot finish '" + settings.path + "': " + ffmpegError(status);
     status = avio_closep(&output->pb);
     if (status < 0) return "cannot finish '" + settings.path + "': " + ffmpegError(status);
-    if (std::rename(temporaryPath.c_str(), settings.path.c_str()) != 0) {
-        return "cannot write '" + settings.path + "': " + std::strerror(errno);
-    }
-    finished = true;
-    return "";
+    return partial.commit();
 }

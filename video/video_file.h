@@ -1,17 +1,22 @@
 #pragma once
-// A video of rendered pictures with a song's own MP3 stream: H.264 (libx264)
-// in MP4, or in Matroska for a name ending in .mkv. The audio packets are
-// copied, not re-encoded, so the sound is bit-exact. The file is written
-// under a temporary name beside the target and moved into place only when
-// complete: a failure leaves nothing behind. Pictures are converted and
-// encoded on a thread of their own while the next one is drawn.
+// A video of rendered pictures with a song's own sound: H.264 (libx264) in
+// MP4, or in Matroska for a name ending in .mkv. The sound's packets are
+// copied, not re-encoded, so it is bit-exact; the container says which of
+// the decoded samples come before the song starts, so a player presents the
+// sound at time t that the pictures were drawn for. The file is written
+// under a name of its own beside the target and moved into place only when
+// complete. Pictures are converted and encoded on a thread of their own
+// while the next one is drawn.
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "video/partial_file.h"
 
 struct AVCodecContext;
 struct AVFormatContext;
@@ -20,14 +25,37 @@ struct AVPacket;
 struct AVStream;
 struct SwsContext;
 
+// Frames a second as a fraction: 30000/1001 is NTSC's 29.97.
+struct FrameRate {
+    int numerator = 60;
+    int denominator = 1;
+    double perSecond() const { return static_cast<double>(numerator) / denominator; }
+};
+
+// The song's sound, packet by packet.
+struct AudioTrack {
+    enum class Codec { Mp1, Mp2, Mp3 };
+    Codec codec = Codec::Mp3;
+    int rate = 0;
+    int channels = 0;
+    // Samples a decoder gives from the first packet on before the song's
+    // time 0 (an encoder's priming): a player is told to skip them.
+    std::int64_t leadingSamples = 0;
+    // The sound's length from time 0; whatever the packets hold past it is
+    // cut off.
+    std::int64_t samples = 0;
+    // The next packet's bytes and the samples it decodes to; false after the
+    // last.
+    std::function<bool(std::vector<unsigned char>& packet, int& samples)> nextPacket;
+};
+
 class VideoFile {
 public:
     struct Settings {
-        std::string path;         // the video to write: .mp4 or .mkv
-        std::string audioSource;  // the MP3 whose packets are copied in
+        std::string path;  // the video to write: .mp4 or .mkv
         int width = 0, height = 0;
-        int fps = 0;
-        double seconds = 0;  // audio from this time on is left out; 0: none is
+        FrameRate fps;
+        AudioTrack audio;
     };
 
     VideoFile() = default;
@@ -46,28 +74,33 @@ public:
     unsigned char* nextPicture();
     // Hands that picture to the encoder.
     std::string addPicture();
-    // Encodes what is pending, adds the rest of the audio, and moves the
+    // Encodes what is pending, adds the rest of the sound, and moves the
     // file into place.
     std::string finish();
 
 private:
     void encodeLoop();
     std::string encodePicture(const unsigned char* bgra);
-    std::string openAudioSource();
-    std::string openVideoStream(const char* container);
+    std::string openVideoStream();
+    std::string openAudioStream();
+    std::string openConverter();
     std::string encode(AVFrame* frame);
     std::string copyAudioUntil(double seconds);
-    std::string write(AVPacket* packet, AVStream* stream, int timeBaseNum, int timeBaseDen);
+    std::string write(AVPacket* packet, AVStream* stream, int timeBaseNum, int timeBaseDen, std::int64_t shift);
 
     Settings settings;
-    std::string temporaryPath;
-    bool finished = false;
-    std::int64_t framesAdded = 0;
+    PartialFile partial;
 
-    AVFormatContext* audioInput = nullptr;
-    int audioInputStream = -1;
-    AVPacket* pendingAudio = nullptr;  // read ahead, not yet due
+    // The sound's position: samples handed to the file so far, counted from
+    // the first packet's first sample.
+    std::int64_t audioPosition = 0;
+    std::vector<unsigned char> pendingAudio;  // read ahead, not yet due
+    int pendingSamples = 0;
     bool audioDone = false;
+    // Matroska has no way to say "skip the first samples" for MP3 here: the
+    // pictures start that much later instead, in the video stream's units.
+    std::int64_t videoShift = 0;
+    std::int64_t audioShift = 0;  // in samples
 
     AVFormatContext* output = nullptr;
     AVStream* videoStream = nullptr;
@@ -76,6 +109,7 @@ private:
     AVFrame* picture = nullptr;
     AVPacket* packet = nullptr;
     SwsContext* converter = nullptr;
+    std::int64_t framesAdded = 0;
 
     // Two pictures: one drawn into while the other is encoded.
     std::array<std::vector<unsigned char>, 2> pictures;

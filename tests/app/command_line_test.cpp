@@ -72,6 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--render", "out.mp4"}, Action::Refuse, "", "--render needs OUT and SONG", true},
         Case{{"--render", "o.mp4", "s.mp3", "--scene", "9"}, Action::Refuse, "", "no scene '9'", false},
         Case{{"--render", "o.mp4", "s.mp3", "--fps=0"}, Action::Refuse, "", "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps", "24.5.1"}, Action::Refuse, "", "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps", "1/0"}, Action::Refuse, "", "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "a.mp3", "b.mp3"}, Action::Refuse, "", "one song, not 'a.mp3' and 'b.mp3'", true},
+        Case{{"--render"}, Action::Refuse, "", "'--render' needs a value", true},
         Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, "", "even numbers", false},
         Case{{"--fps", "30"}, Action::Refuse, "", "go with --render", true}));
 
@@ -83,7 +87,8 @@ TEST(CommandLineRender, TakesEveryOptionInEitherForm) {
     EXPECT_EQ(line.render.output, "clip.mkv");
     EXPECT_EQ(line.render.song, "song.mp3");
     EXPECT_EQ(line.render.scene, 101);
-    EXPECT_EQ(line.render.fps, 30);
+    EXPECT_EQ(line.render.fps.numerator, 30);
+    EXPECT_EQ(line.render.fps.denominator, 1);
     EXPECT_EQ(line.render.width, 320);
     EXPECT_EQ(line.render.height, 240);
     EXPECT_EQ(line.render.seconds, 2.5);
@@ -91,8 +96,59 @@ TEST(CommandLineRender, TakesEveryOptionInEitherForm) {
     const char* plain[] = {"viz", "--render", "clip.mp4", "song.mp3"};
     const RenderRequest defaults = parseCommandLine(4, plain).render;
     EXPECT_EQ(defaults.scene, 3) << "the tunnel";
-    EXPECT_EQ(defaults.fps, 60);
+    EXPECT_EQ(defaults.fps.perSecond(), 60);
     EXPECT_EQ(defaults.width, 1080);
     EXPECT_EQ(defaults.height, 1080);
     EXPECT_EQ(defaults.seconds, 0) << "the whole song";
+}
+
+// Options anywhere, as GNU programs take them: before, between and after the
+// operands, in either form; `--` makes the rest operands.
+TEST(CommandLineRender, TakesOptionsBeforeAndAfterTheSong) {
+    const std::vector<std::vector<const char*>> orders = {
+        {"viz", "--render", "clip.mp4", "--scene", "4", "song.mp3", "--fps", "30"},
+        {"viz", "--scene=4", "song.mp3", "--render=clip.mp4", "--fps=30"},
+        {"viz", "song.mp3", "-fps", "30", "-render", "clip.mp4", "-scene", "4"},
+        {"viz", "--fps", "30", "--scene", "4", "--render", "clip.mp4", "--", "song.mp3"},
+    };
+    for (const auto& argv : orders) {
+        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        ASSERT_EQ(line.action, Action::Render) << line.error;
+        EXPECT_EQ(line.render.output, "clip.mp4");
+        EXPECT_EQ(line.render.song, "song.mp3");
+        EXPECT_EQ(line.render.scene, 4);
+        EXPECT_EQ(line.render.fps.perSecond(), 30);
+    }
+    const char* dashSong[] = {"viz", "--render", "clip.mkv", "--", "-display"};
+    EXPECT_EQ(parseCommandLine(5, dashSong).render.song, "-display") << "after --, a song named like an option";
+}
+
+TEST(CommandLineRender, TakesFractionalFrameRates) {
+    const std::vector<std::pair<const char*, FrameRate>> rates = {
+        {"29.97", {30000, 1001}}, {"23.976", {24000, 1001}}, {"59.94", {60000, 1001}},
+        {"30000/1001", {30000, 1001}}, {"12.5", {25, 2}}, {"48/2", {24, 1}}, {"240", {240, 1}}};
+    for (const auto& [text, expected] : rates) {
+        const char* argv[] = {"viz", "--render", "clip.mp4", "song.mp3", "--fps", text};
+        const CommandLine line = parseCommandLine(6, argv);
+        ASSERT_EQ(line.action, Action::Render) << text << ": " << line.error;
+        EXPECT_EQ(line.render.fps.numerator, expected.numerator) << text;
+        EXPECT_EQ(line.render.fps.denominator, expected.denominator) << text;
+    }
+}
+
+// freeglut gets its own options with their values, in order, and nothing
+// else: not the folder, not a word after `--`.
+TEST(CommandLineWindow, SetsTheXOptionsAsideForFreeglut) {
+    mp3::TempFolder temp;
+    const std::string folder = temp.path();
+    const char* argv[] = {"viz", "-display", ":7", folder.c_str(), "--sync", "-geometry=+10+10"};
+    const CommandLine line = parseCommandLine(6, argv);
+    ASSERT_EQ(line.action, Action::Run) << line.error;
+    EXPECT_EQ(line.folder, folder);
+    EXPECT_EQ(line.windowOptions, (std::vector<std::string>{"-display", ":7", "-sync", "-geometry", "+10+10"}));
+
+    const char* operand[] = {"viz", "--", "-display"};
+    const CommandLine afterDashes = parseCommandLine(3, operand);
+    EXPECT_TRUE(afterDashes.windowOptions.empty());
+    EXPECT_NE(afterDashes.error.find("cannot open '-display'"), std::string::npos) << afterDashes.error;
 }

@@ -1,6 +1,7 @@
 // Every file of the hostile set (damaged MP3s, other files named .mp3)
-// through the real decoder and a real stream: none crashes or hangs, each is
-// opened or refused in time, and what decodes stays within full scale.
+// through the real decoder, a real stream and the frames a video copies in:
+// none crashes or hangs, each is opened or refused in time, what decodes
+// stays within full scale, and the frames hold all the sound decoded.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "audio/mp3_decoder.h"
+#include "audio/mp3_frames.h"
+#include "audio/song_levels.h"
 #include "audio/stream.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
@@ -70,4 +73,26 @@ TEST_F(HostileFiles, EachStreamOpensOrIsRefusedInTimeAndCloses) {
         stream.reset();
         EXPECT_LT(Clock::now() - closing, kBudget) << path;
     }
+}
+
+// A video's sound is the file's frames from one before the first the decoder
+// gives sound from: they must hold the priming and every sample the pictures
+// follow, whatever the damage (mixed layers, a stray frame of another rate
+// among the priming).
+TEST_F(HostileFiles, EachSongsFramesHoldAllTheSoundThePicturesFollow) {
+    std::size_t songs = 0;
+    for (const std::string& path : files) {
+        SongLevels levels;
+        if (!levels.open(path)) continue;
+        ++songs;
+        Mp3Frames frames;
+        ASSERT_TRUE(frames.open(path)) << path << " decodes, but its frames were not found";
+        EXPECT_EQ(frames.rate(), levels.sampleRate()) << path;
+        std::vector<unsigned char> frame;
+        std::int64_t samples = 0;
+        int frameSamples = 0;
+        while (frames.next(frame, frameSamples)) samples += frameSamples;
+        EXPECT_GE(samples, frames.leadingSamples() + levels.frames()) << path;
+    }
+    EXPECT_GT(songs, files.size() / 3);
 }

@@ -1,0 +1,22 @@
+#include "app/song_track.h"
+
+namespace {
+AudioTrack::Codec codecOfLayer(int layer) {
+    if (layer == 1) return AudioTrack::Codec::Mp1;
+    if (layer == 2) return AudioTrack::Codec::Mp2;
+    return AudioTrack::Codec::Mp3;
+}
+}  // namespace
+
+AudioTrack songTrack(Mp3Frames& frames, std::int64_t samples) {
+    AudioTrack track;
+    track.codec = codecOfLayer(frames.layer());
+    track.rate = frames.rate();
+    track.channels = frames.channels();
+    track.leadingSamples = frames.leadingSamples();
+    track.samples = samples;
+    track.nextPacket = [&frames](std::vector<unsigned char>& packet, int& packetSamples) {
+        return frames.next(packet, packetSamples);
+    };
+    return track;
+}

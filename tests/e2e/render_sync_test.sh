@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# A rendered video played back as players play it: FFmpeg's tools and
+# GStreamer decode the sound and the pictures of songs that carry an
+# encoder's info tag (44.1 kHz stereo, 48 kHz, 22.05 kHz mono, junk before
+# the first frame), rendered at 240 frames a second to MP4 and Matroska. For
+# each burst of noise the pictures rise within 6 ms of the sound, and the two
+# end within one MP3 frame of each other. The frame rate, colour tags and the
+# last frame's duration read back as written.
+# Usage: render_sync_test.sh VIZ MAKE_TEST_SONG PLAYED_SYNC
+set -euo pipefail
+viz=$(realpath "$1")
+make_song=$(realpath "$2")
+played_sync=$(realpath "$3")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*"; exit 1; }
+render() { env -u DISPLAY "$viz" --render "$@" 2>"$work/err" || fail "viz --render $*: $(cat "$work/err")"; }
+
+songs=("44k:" "48k:--rate 48000" "22k-mono:--rate 22050 --mono" "junk:--junk 3000")
+for song in "${songs[@]}"; do
+    name=${song%%:*}
+    # shellcheck disable=SC2086
+    "$make_song" "$work/$name.mp3" 4 pulses ${song#*:}
+    for container in mp4 mkv; do
+        video="$work/$name.$container"
+        render "$video" --scene 4 --fps 240 --size 32x32 "$work/$name.mp3"
+        "$played_sync" ffmpeg "$video" 6 27 >"$work/timing" || fail "$name.$container: $(cat "$work/timing")"
+    done
+done
+for video in 44k.mp4 22k-mono.mkv; do
+    "$played_sync" gstreamer "$work/$video" 6 27 >"$work/timing" || fail "$video: $(cat "$work/timing")"
+done
+
+# Every frame lasts a frame, the last one too: three at 1 a second are
+# three seconds, and a one-frame video still shows its frame.
+probe() { ffprobe -v error -select_streams v -count_frames -of csv=p=0 -show_entries "$@"; }
+for container in mp4 mkv; do
+    render "$work/three.$container" "$work/44k.mp3" --fps 1 --seconds 3 --size 32x32
+    render "$work/one.$container" "$work/44k.mp3" --fps 1 --seconds 1 --size 32x32
+    render "$work/ntsc.$container" "$work/44k.mp3" --fps 29.97 --seconds 2 --size 32x32
+    duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$work/three.$container")
+    awk -v d="$duration" 'BEGIN { exit !(d >= 2.999 && d <= 3.05) }' ||
+        fail "three frames at 1 fps last $duration s in $container"
+    [[ $(probe stream=nb_read_frames "$work/one.$container") == 1 ]] || fail "a one-frame $container shows no frame"
+    [[ $(probe stream=r_frame_rate,nb_read_frames "$work/ntsc.$container") == 30000/1001,60 ]] ||
+        fail "29.97 fps for 2 s is not 60 frames at 30000/1001 in $container"
+    [[ $(probe stream=color_space,color_range,color_primaries "$work/one.$container") == tv,bt709,bt709 ]] ||
+        fail "the $container does not say BT.709, limited range"
+done
+[[ $(probe stream=avg_frame_rate "$work/three.mp4") == 1/1 ]] || fail "the MP4's average frame rate is not 1/1"
+
+echo "in step as FFmpeg and GStreamer play it, ending together, every frame a frame long, colours tagged"
