@@ -15,7 +15,7 @@ XRUN := scripts/with-display
 # No test starts a sound server by asking for one.
 TEST_ENV := PULSE_CLIENTCONFIG=$(CURDIR)/tests/pulse-client.conf
 
-.PHONY: all deps build run test test-asan test-tsan fuzz bench screenshots clean
+.PHONY: all deps build run test test-asan test-tsan fuzz bench soak screenshots clean
 
 all: build
 
@@ -72,6 +72,13 @@ fuzz:
 # On a private sound server, so sync is measured where a desktop plays it.
 bench: build
 	$(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
+
+# Seven minutes of random use on a sound server that restarts midway, on
+# PulseAudio and then PipeWire (SOAK_SECONDS to change the length).
+SOAK_SECONDS ?= 420
+soak: build
+	$(XRUN) scripts/with-sound-server pulseaudio bench/soak.sh $(BUILD)/viz $(BUILD)/tools/viz_make_test_song $(SOAK_SECONDS)
+	$(XRUN) scripts/with-sound-server pipewire bench/soak.sh $(BUILD)/viz $(BUILD)/tools/viz_make_test_song $(SOAK_SECONDS)
 
 # One PNG of each screen, from the real program on the demo songs, into docs/.
 screenshots: build

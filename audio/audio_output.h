@@ -31,15 +31,24 @@ public:
 
     // Outputs open paused; this lets them run.
     virtual void resume() = 0;
+    // Whether what plays now is silence: no device could be opened.
+    virtual bool silent() const { return false; }
 
 protected:
     DeviceFormat deviceFormat;
 };
 
+// What plays the sound while no sound server does.
+using FallbackOpener = std::unique_ptr<AudioOutput> (*)(RenderFunction render, void* user);
+
 // A stream on the PulseAudio server of this session (PipeWire serves the
 // same), whose own latency report dates every buffer, moves between sinks
-// included; nullptr when no server answers.
-std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user);
+// included. A server that does not answer at once, goes away or restarts is
+// looked for again every quarter of a second and used as soon as it
+// answers, with no song skipped: until then `fallback` plays (at start-up;
+// nullptr: none) or, after a loss, the silent output. One line on standard
+// error says when the server is lost and when it is back.
+std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user, FallbackOpener fallback);
 
 // The default sound device as SDL finds it (ALSA, a server, or the driver
 // named by SDL_AUDIODRIVER); nullptr when none opens. Buffers are dated one
@@ -48,4 +57,4 @@ std::unique_ptr<AudioOutput> openSoundCard(RenderFunction render, void* user);
 
 // Plays nothing, in real time: each buffer is rendered on a deadline of the
 // monotonic clock, so a busy machine delays buffers but never the song.
-std::unique_ptr<AudioOutput> openSilentOutput(RenderFunction render, void* user);
+std::unique_ptr<AudioOutput> openSilentOutput(RenderFunction render, void* user, DeviceFormat format = {});

@@ -14,9 +14,9 @@ constexpr std::int64_t kMaxCatchUpNs = 500'000'000;
 
 class SilentOutput : public AudioOutput {
 public:
-    SilentOutput(RenderFunction render, void* user)
-        : render(render), user(user), buffer(kOutputBufferFrames * kOutputChannels) {
-        deviceFormat = {kOutputRate, kOutputChannels};
+    SilentOutput(RenderFunction render, void* user, DeviceFormat format)
+        : render(render), user(user), buffer(static_cast<std::size_t>(kOutputBufferFrames) * format.channels) {
+        deviceFormat = format;
         thread = std::thread(&SilentOutput::run, this);
     }
     ~SilentOutput() override {
@@ -29,6 +29,7 @@ public:
     }
 
     const char* name() const override { return "silent output"; }
+    bool silent() const override { return true; }
     void resume() override {
         {
             std::lock_guard<std::mutex> guard(control);
@@ -41,7 +42,7 @@ private:
     // Buffer n starts to play at start + n buffer lengths: deadlines come
     // from the count, so lateness never adds up.
     std::int64_t deadline(std::int64_t buffer) const {
-        return startNs + buffer * kOutputBufferFrames * 1'000'000'000LL / kOutputRate;
+        return startNs + buffer * kOutputBufferFrames * 1'000'000'000LL / deviceFormat.rate;
     }
 
     void run() {
@@ -64,7 +65,6 @@ private:
         }
     }
 
-
     RenderFunction render;
     void* user;
     std::vector<float> buffer;
@@ -78,6 +78,6 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<AudioOutput> openSilentOutput(RenderFunction render, void* user) {
-    return std::make_unique<SilentOutput>(render, user);
+std::unique_ptr<AudioOutput> openSilentOutput(RenderFunction render, void* user, DeviceFormat format) {
+    return std::make_unique<SilentOutput>(render, user, format);
 }

@@ -26,15 +26,14 @@ void SoundEngine::open() {
     if (output) return;
     const char* driver = namedDriver();
     const bool silenceWanted = driver != nullptr && std::strcmp(driver, "dummy") == 0;
-    // The session's sound server knows when each buffer is heard; SDL covers
-    // the rest, and any driver the user names.
-    if (driver == nullptr) output = openSoundServer(render, this);
+    // The session's sound server knows when each buffer is heard, and is
+    // used whenever it answers; until then SDL plays, or silence. A driver
+    // the user names is used alone.
+    if (driver == nullptr) output = openSoundServer(render, this, &openSoundCard);
     if (!output && !silenceWanted) output = openSoundCard(render, this);
     // No sound card, or it is busy, or the driver asked for cannot open.
-    if (!output) {
-        output = openSilentOutput(render, this);
-        silent = true;
-    }
+    if (!output) output = openSilentOutput(render, this);
+    silent = output->silent();
     format = output->format();
     quietFallback = silenceWanted;
 }
@@ -68,6 +67,11 @@ StreamHandle SoundEngine::createStream(const std::string& path) {
 Stream::State SoundEngine::openState(StreamHandle handle) const {
     const Stream* opened = streamOf(handle);
     return opened != nullptr ? opened->state() : Stream::State::Unplayable;
+}
+
+Stream::Verdict SoundEngine::verdictOf(StreamHandle handle) const {
+    const Stream* opened = streamOf(handle);
+    return opened != nullptr ? opened->verdict() : nullptr;
 }
 
 bool SoundEngine::play(StreamHandle handle) {

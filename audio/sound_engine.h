@@ -24,7 +24,8 @@ public:
 
     // Opens the output, if it is not open yet. Connecting to a sound server
     // that is slow to answer takes up to two seconds: the program does it at
-    // start-up, where no frame waits for it.
+    // start-up, where no frame waits for it. Without a server, SDL or the
+    // silent output plays until one answers (the output keeps looking).
     void open();
     // Opens the output if need be. False only the first time, when no sound
     // card could be opened: the engine then plays on silently in real time,
@@ -39,6 +40,9 @@ public:
     StreamHandle createStream(const std::string& path);
     // Whether the file turned out playable; Unplayable for 0 or a freed handle.
     Stream::State openState(StreamHandle handle) const;
+    // The same, to be read after the stream is freed; nullptr for 0 or a
+    // freed handle.
+    Stream::Verdict verdictOf(StreamHandle handle) const;
     // Plays the stream from the moment it is open; false without an output.
     bool play(StreamHandle handle);
     // Silences the stream at once and closes it in the background; 0 or a
@@ -52,7 +56,8 @@ public:
     // stream is not audible.
     void fillSpectrum(StreamHandle handle, float* magnitudes);
 
-    bool usesSilentOutput() const { return silent; }
+    // Whether nothing can be heard now: no server, no sound card.
+    bool usesSilentOutput() const { return output && output->silent(); }
     // What plays the sound, as the output calls itself; "none" before it opens.
     const char* outputName() const { return output ? output->name() : "none"; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
@@ -64,7 +69,7 @@ private:
 
     std::unique_ptr<AudioOutput> output;
     DeviceFormat format;  // the output's, for its own thread to read
-    bool silent = false;
+    bool silent = false;  // at opening
     bool quietFallback = false;     // silence was asked for: no message
     bool fallbackReported = false;  // initialise has told its outcome
 

@@ -1,21 +1,39 @@
 #include <pulse/pulseaudio.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
 #include "audio/quiet_standard_error.h"
 
+// Mainloop thread: every callback here runs on libpulse's mainloop thread
+// with its lock held; the owner's calls take the lock. Nothing of ours is
+// left registered with libpulse once the destructor has run: no callback or
+// timer can reach a freed object.
 namespace {
-constexpr std::size_t kFrameBytes = kOutputChannels * sizeof(float);
 // What the server holds ahead of the speaker: enough that a busy machine does
 // not starve it, little enough that a new song is heard at once. The server
 // asks for more in steps of about 12 ms (larger steps measured a wider spread
 // of the picture against the sink: -2 to +11 ms instead of 0 to +5).
 constexpr std::uint32_t kTargetFrames = 2048;
 constexpr std::uint32_t kRequestFrames = 512;
-// A server that does not answer within this is taken for none.
+// How long start-up waits for a server that is slow to answer.
 constexpr pa_usec_t kConnectTimeoutUs = 2'000'000;
+// How often a server that went away, or has not come yet, is looked for.
+constexpr pa_usec_t kRetryUs = 250'000;
+// A stream moved to another sink is opened afresh there once the moves have
+// stopped for this long (a user clicking through sinks in a mixer).
+constexpr pa_usec_t kMoveSettleUs = 100'000;
+
+// A time for the mainloop's timers, which count on the time of day.
+timeval fromNow(pa_usec_t microseconds) {
+    timeval when{};
+    pa_gettimeofday(&when);
+    pa_timeval_add(&when, microseconds);
+    return when;
+}
 
 class SoundServer : public AudioOutput {
 public:
@@ -26,172 +44,277 @@ public:
     ~SoundServer() override {
         if (mainloop == nullptr) return;
         pa_threaded_mainloop_lock(mainloop);
-        if (stream != nullptr) dropStream(stream);
-        if (context != nullptr) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-        }
+        cancel(retry);
+        cancel(reopen);
+        dropStream(stream);
+        dropContext();
+        fallback.reset();
         pa_threaded_mainloop_unlock(mainloop);
         pa_threaded_mainloop_stop(mainloop);
         pa_threaded_mainloop_free(mainloop);
-        // The fallback, if any, stops with its own destructor.
     }
 
-    bool open() {
-        QuietStandardError quiet;
+    // Connects, or plays through `opener`'s output until a server answers;
+    // false only when there is no mainloop thread.
+    bool open(FallbackOpener opener) {
         mainloop = pa_threaded_mainloop_new();
         if (mainloop == nullptr || pa_threaded_mainloop_start(mainloop) < 0) return false;
         pa_threaded_mainloop_lock(mainloop);
-        const bool ready = connectContext() && connectStream();
+        {
+            QuietStandardError quiet;
+            connect();
+            waitForFirstAnswer();
+        }
+        if (!playing() && opener != nullptr) fallback = opener(render, user);
+        if (!playing() && !fallback) fallback = openSilentOutput(render, user, deviceFormat);
+        // Streams are made for the format the first output took.
+        if (fallback) deviceFormat = fallback->format();
         pa_threaded_mainloop_unlock(mainloop);
-        return ready;
+        return true;
     }
 
     const char* name() const override { return "sound server"; }
+    bool silent() const override {
+        pa_threaded_mainloop_lock(mainloop);
+        const bool quiet = !playing() && fallback && fallback->silent();
+        pa_threaded_mainloop_unlock(mainloop);
+        return quiet;
+    }
+
     void resume() override {
         pa_threaded_mainloop_lock(mainloop);
-        if (pa_operation* uncork = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncork);
         running = true;
+        if (stream != nullptr) {
+            if (pa_operation* uncork = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncork);
+        }
         if (fallback) fallback->resume();
         pa_threaded_mainloop_unlock(mainloop);
     }
 
 private:
-    // The mainloop's lock is held from here on.
-    bool connectContext() {
+    bool playing() const { return stream != nullptr && pa_stream_get_state(stream) == PA_STREAM_READY; }
+
+    void connect() {
         context = pa_context_new(pa_threaded_mainloop_get_api(mainloop), "viz");
-        if (context == nullptr) return false;
-        pa_context_set_state_callback(context, &SoundServer::changed, this);
-        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) return false;
-        pa_time_event* deadline =
-            pa_context_rttime_new(context, pa_rtclock_now() + kConnectTimeoutUs, &SoundServer::timedOut, this);
-        pa_context_state_t state;
-        while ((state = pa_context_get_state(context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state) &&
-               !gaveUp) {
-            pa_threaded_mainloop_wait(mainloop);
-        }
-        if (deadline != nullptr) pa_threaded_mainloop_get_api(mainloop)->time_free(deadline);
-        return state == PA_CONTEXT_READY;
+        if (context == nullptr) return contextLost();
+        pa_context_set_state_callback(context, &SoundServer::contextChanged, this);
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) contextLost();
     }
 
-    bool connectStream() {
-        stream = newStream(nullptr);
-        if (stream == nullptr) return false;
-        pa_stream_state_t state;
-        while ((state = pa_stream_get_state(stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(state)) {
-            pa_threaded_mainloop_wait(mainloop);
-        }
-        return state == PA_STREAM_READY;
+    // Start-up waits for the stream to play, the server to fail, or the time
+    // to run out; a server still connecting then is used once it answers.
+    void waitForFirstAnswer() {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
+        timeval when = fromNow(kConnectTimeoutUs);
+        pa_time_event* deadline = api->time_new(api, &when, &SoundServer::firstAnswerTimedOut, this);
+        while (!playing() && !firstAttemptOver) pa_threaded_mainloop_wait(mainloop);
+        api->time_free(deadline);
     }
 
-    // A stream to `sink` (nullptr: the default), connecting; paused until the
+    static void firstAnswerTimedOut(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        server->firstAttemptOver = true;
+        pa_threaded_mainloop_signal(server->mainloop, 0);
+    }
+
+    static void contextChanged(pa_context* context, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY) {
+            server->openStream(nullptr);
+            if (pa_operation* asking = pa_context_get_server_info(context, &SoundServer::serverIs, server)) {
+                pa_operation_unref(asking);
+            }
+        }
+        if (!PA_CONTEXT_IS_GOOD(state)) server->contextLost();
+        pa_threaded_mainloop_signal(server->mainloop, 0);
+    }
+
+    static void serverIs(pa_context*, const pa_server_info* info, void* self) {
+        if (info != nullptr && info->server_name != nullptr) {
+            static_cast<SoundServer*>(self)->onPipeWire = std::strstr(info->server_name, "PipeWire") != nullptr;
+        }
+    }
+
+    // A stream to `sink` (nullptr: the default one), paused until the
     // output runs.
-    pa_stream* newStream(const char* sink) {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kOutputRate, kOutputChannels};
-        pa_stream* created = pa_stream_new(context, "music", &spec, nullptr);
-        if (created == nullptr) return nullptr;
-        pa_stream_set_state_callback(created, &SoundServer::changed, this);
-        pa_stream_set_write_callback(created, &SoundServer::writable, this);
-        pa_stream_set_moved_callback(created, &SoundServer::moved, this);
+    void openStream(const char* sink) {
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(deviceFormat.rate),
+                                  static_cast<std::uint8_t>(deviceFormat.channels)};
+        stream = pa_stream_new(context, "music", &spec, nullptr);
+        if (stream == nullptr) return streamLost();
+        pa_stream_set_state_callback(stream, &SoundServer::streamChanged, this);
+        pa_stream_set_write_callback(stream, &SoundServer::writable, this);
+        pa_stream_set_moved_callback(stream, &SoundServer::moved, this);
+        const std::size_t frameBytes = sizeof(float) * deviceFormat.channels;
         pa_buffer_attr buffer{};
         buffer.maxlength = static_cast<std::uint32_t>(-1);
-        buffer.tlength = kTargetFrames * kFrameBytes;
+        buffer.tlength = static_cast<std::uint32_t>(kTargetFrames * frameBytes);
         buffer.prebuf = static_cast<std::uint32_t>(-1);
-        buffer.minreq = kRequestFrames * kFrameBytes;
+        buffer.minreq = static_cast<std::uint32_t>(kRequestFrames * frameBytes);
         buffer.fragsize = static_cast<std::uint32_t>(-1);
         // Timing updates keep the latency current when the sink changes its
         // own (a headset that changes codec).
         auto flags = PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
         if (!running) flags = flags | PA_STREAM_START_CORKED;
-        if (pa_stream_connect_playback(created, sink, &buffer, static_cast<pa_stream_flags_t>(flags), nullptr,
+        if (pa_stream_connect_playback(stream, sink, &buffer, static_cast<pa_stream_flags_t>(flags), nullptr,
                                        nullptr) < 0) {
-            pa_stream_unref(created);
-            return nullptr;
+            streamLost();
         }
-        return created;
     }
 
-    void dropStream(pa_stream* old) {
+    static void streamChanged(pa_stream* changed, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        const pa_stream_state_t state = pa_stream_get_state(changed);
+        if (state == PA_STREAM_READY) server->serverPlays();
+        if (!PA_STREAM_IS_GOOD(state)) server->streamLost();
+        pa_threaded_mainloop_signal(server->mainloop, 0);
+    }
+
+    // The stream takes over from whatever played meanwhile: that output
+    // stops first (its thread joined), so only one thread ever renders.
+    void serverPlays() {
+        // The first buffers are dated by the first report of the sink's delay.
+        if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(update);
+        if (lost) std::fputs("viz: the sound server is back\n", stderr);
+        if (!wasPlaying && fallback) std::fputs("viz: a sound server has come; the music plays through it\n", stderr);
+        fallback.reset();
+        lost = false;
+        wasPlaying = true;
+    }
+
+    // No server, or a server that went away: the music plays on silently in
+    // real time, as with a sound card that is unplugged, and the server is
+    // looked for again.
+    void contextLost() {
+        firstAttemptOver = true;
+        dropStream(stream);
+        dropContext();
+        if (wasPlaying && !lost) {
+            std::fputs("viz: the sound server went away; the music plays on silently until it is back\n", stderr);
+            lost = true;
+        }
+        playSilentlyMeanwhile();
+        schedule(retry, kRetryUs, &SoundServer::retryNow);
+    }
+
+    // A stream the server dropped, or one that could not be opened on the
+    // sink it was moved to (a headset gone at once): a new one goes to the
+    // default sink.
+    void streamLost() {
+        firstAttemptOver = true;
+        dropStream(stream);
+        playSilentlyMeanwhile();
+        schedule(retry, kRetryUs, &SoundServer::retryNow);
+    }
+
+    void playSilentlyMeanwhile() {
+        if (!wasPlaying || fallback) return;
+        fallback = openSilentOutput(render, user, deviceFormat);
+        if (running) fallback->resume();
+    }
+
+    static void retryNow(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        server->cancel(server->retry);
+        if (server->context == nullptr) {
+            server->connect();
+        } else if (server->stream == nullptr && pa_context_get_state(server->context) == PA_CONTEXT_READY) {
+            server->openStream(nullptr);
+        }
+    }
+
+    // `event` fires `microseconds` from now, once, whether it was pending or not.
+    void schedule(pa_time_event*& event, pa_usec_t microseconds, pa_time_event_cb_t fire) {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
+        const timeval when = fromNow(microseconds);
+        if (event != nullptr) {
+            api->time_restart(event, &when);
+        } else {
+            event = api->time_new(api, &when, fire, this);
+        }
+    }
+
+    void cancel(pa_time_event*& event) {
+        if (event == nullptr) return;
+        pa_threaded_mainloop_get_api(mainloop)->time_free(event);
+        event = nullptr;
+    }
+
+    // Unregisters every callback before letting go, so none can come later.
+    static void dropStream(pa_stream*& old) {
+        if (old == nullptr) return;
         pa_stream_set_write_callback(old, nullptr, nullptr);
         pa_stream_set_state_callback(old, nullptr, nullptr);
         pa_stream_set_moved_callback(old, nullptr, nullptr);
         pa_stream_disconnect(old);
         pa_stream_unref(old);
+        old = nullptr;
+    }
+
+    void dropContext() {
+        if (context == nullptr) return;
+        pa_context_set_state_callback(context, nullptr, nullptr);
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+        context = nullptr;
     }
 
     // A stream that the user (or the server) moved to another sink keeps
-    // playing, but PulseAudio's latency for it stays wrong by tens of
-    // milliseconds (measured: +30 ms after a move to a 370 ms sink, where a
-    // stream opened there is right). A fresh stream on the new sink is right;
-    // the music skips what was queued, a few tens of milliseconds.
+    // playing, but the server's latency for it stays wrong, even with its
+    // timing refreshed (measured behind pipe sinks of 46 and 371 ms: +17 to
+    // +48 ms on PulseAudio 16, +14 ms on PipeWire 0.3.65). On PulseAudio a
+    // fresh stream on the new sink is right; the music skips what was
+    // queued, a few tens of milliseconds, and moves in quick succession make
+    // one new stream. PipeWire's session manager links new streams itself
+    // and moves them after; a fresh stream there may end up on another sink
+    // than the user chose, so the moved one plays on, a little off.
     static void moved(pa_stream*, void* self) {
         auto* server = static_cast<SoundServer*>(self);
-        // Not from inside the old stream's own callback.
-        pa_context_rttime_new(server->context, pa_rtclock_now(), &SoundServer::reopenOnNewSink, server);
+        if (server->onPipeWire) return;
+        server->schedule(server->reopen, kMoveSettleUs, &SoundServer::reopenOnNewSink);
     }
 
-    static void reopenOnNewSink(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self) {
-        api->time_free(event);
+    static void reopenOnNewSink(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
         auto* server = static_cast<SoundServer*>(self);
+        server->cancel(server->reopen);
+        if (!server->playing()) return;
         const char* name = pa_stream_get_device_name(server->stream);
         if (name == nullptr) return;
         const std::string sink = name;
-        pa_stream* fresh = server->newStream(sink.c_str());
-        if (fresh == nullptr) return;  // the moved stream plays on
-        server->dropStream(server->stream);
-        server->stream = fresh;
+        pa_stream* leaving = server->stream;
+        server->openStream(sink.c_str());
+        dropStream(leaving);
     }
 
     // When the next frame written to `to` will be heard: everything queued
     // before it plays first, then the sink's own delay.
-    static std::int64_t nextFramePlaysAt(pa_stream* to) {
+    std::int64_t nextFramePlaysAt(pa_stream* to) const {
         pa_usec_t latency = 0;
         int negative = 0;
         if (pa_stream_get_latency(to, &latency, &negative) != 0 || negative) {
-            latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / kOutputRate;  // no report yet
+            latency = static_cast<pa_usec_t>(kTargetFrames) * 1'000'000 / deviceFormat.rate;  // no report yet
         }
         return monotonicNanoseconds() + static_cast<std::int64_t>(latency) * 1000;
     }
 
     static void writable(pa_stream* stream, std::size_t bytes, void* self) {
         auto* server = static_cast<SoundServer*>(self);
-        while (bytes >= kFrameBytes) {
+        const std::size_t frameBytes = sizeof(float) * server->deviceFormat.channels;
+        while (bytes >= frameBytes) {
             void* data = nullptr;
-            std::size_t size = bytes - bytes % kFrameBytes;
+            std::size_t size = bytes - bytes % frameBytes;
             if (pa_stream_begin_write(stream, &data, &size) < 0 || data == nullptr) return;
-            size -= size % kFrameBytes;
+            size -= size % frameBytes;
             if (size == 0) {
                 pa_stream_cancel_write(stream);
                 return;
             }
-            server->render(server->user, static_cast<float*>(data), static_cast<int>(size / kFrameBytes),
-                           nextFramePlaysAt(stream));
+            server->render(server->user, static_cast<float*>(data), static_cast<int>(size / frameBytes),
+                           server->nextFramePlaysAt(stream));
             pa_stream_write(stream, data, size, nullptr, 0, PA_SEEK_RELATIVE);
             bytes -= size;
         }
-    }
-
-    static void changed(pa_context*, void* self) { static_cast<SoundServer*>(self)->stateChanged(); }
-    static void changed(pa_stream*, void* self) { static_cast<SoundServer*>(self)->stateChanged(); }
-
-    // A server that goes away mid-song leaves the music to play on silently
-    // in real time, as a sound card that is unplugged does.
-    void stateChanged() {
-        const bool lost = (context != nullptr && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) ||
-                          (stream != nullptr && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)));
-        if (lost && !fallback && connected) {
-            fallback = openSilentOutput(render, user);
-            if (running) fallback->resume();
-        }
-        if (stream != nullptr && pa_stream_get_state(stream) == PA_STREAM_READY) connected = true;
-        pa_threaded_mainloop_signal(mainloop, 0);
-    }
-
-    static void timedOut(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
-        auto* server = static_cast<SoundServer*>(self);
-        server->gaveUp = true;
-        pa_threaded_mainloop_signal(server->mainloop, 0);
     }
 
     RenderFunction render;
@@ -199,15 +322,19 @@ private:
     pa_threaded_mainloop* mainloop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
-    bool gaveUp = false;     // the server did not answer in time
-    bool connected = false;  // the stream has been ready
-    bool running = false;    // resumed
-    std::unique_ptr<AudioOutput> fallback;  // after the server was lost
+    pa_time_event* retry = nullptr;   // looking for the server or a stream again
+    pa_time_event* reopen = nullptr;  // a moved stream, to be made afresh
+    bool firstAttemptOver = false;  // start-up's wait is over
+    bool wasPlaying = false;        // a stream of ours has played on a server
+    bool lost = false;              // ... and the server went away since
+    bool running = false;           // resumed
+    bool onPipeWire = false;  // the server is PipeWire's PulseAudio service
+    std::unique_ptr<AudioOutput> fallback;  // plays while no server does
 };
 }  // namespace
 
-std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user) {
+std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user, FallbackOpener fallback) {
     auto server = std::make_unique<SoundServer>(render, user);
-    if (!server->open()) return nullptr;
+    if (!server->open(fallback)) return nullptr;
     return server;
 }

@@ -45,13 +45,15 @@ void Stream::requestStop() {
 }
 
 void Stream::run() {
-    // A stream replaced before its thread got going never touches the file.
-    if (stopRequested.load(std::memory_order_relaxed) || !openFile()) {
-        openState.store(State::Unplayable, std::memory_order_release);
+    // The file is opened even when the stream was replaced meanwhile, so the
+    // user still hears whether the song could be played; opening is short
+    // (a damaged file is refused within its first frames).
+    if (!openFile()) {
+        openState->store(State::Unplayable, std::memory_order_release);
         return;
     }
-    prefill();
-    openState.store(State::Playable, std::memory_order_release);
+    if (!stopRequested.load(std::memory_order_relaxed)) prefill();
+    openState->store(State::Playable, std::memory_order_release);
     while (waitForRoom(kRefillFrames * device.channels)) {
         while (roomForChunk() && !stopRequested.load(std::memory_order_relaxed)) {
             if (!decodeChunk()) return;

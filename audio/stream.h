@@ -23,6 +23,9 @@
 class Stream {
 public:
     enum class State { Opening, Playable, Unplayable };
+    // Whether the file turned out playable, readable after the stream is
+    // gone: a song replaced while it opened is still reported.
+    using Verdict = std::shared_ptr<const std::atomic<State>>;
 
     // Starts opening `path` and returns at once; nullptr only when no
     // thread could be started.
@@ -34,7 +37,8 @@ public:
 
     // Playable once the file has given sound; Unplayable when it is not an
     // MP3 that yields any.
-    State state() const { return openState.load(std::memory_order_acquire); }
+    State state() const { return openState->load(std::memory_order_acquire); }
+    Verdict verdict() const { return openState; }
 
     // Plays from the moment the stream is playable (at once if it is).
     void play() { playRequested.store(true, std::memory_order_release); }
@@ -93,7 +97,7 @@ private:
     std::atomic<std::int64_t> decodedFrames{0};
 
     OutputClock outputClock;
-    std::atomic<State> openState{State::Opening};
+    const std::shared_ptr<std::atomic<State>> openState = std::make_shared<std::atomic<State>>(State::Opening);
     std::atomic<bool> playRequested{false};
     std::atomic<bool> decodingDone{false};
     std::atomic<bool> drained{false};  // everything was handed to the device

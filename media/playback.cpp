@@ -1,6 +1,7 @@
 #include "media/playback.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "audio/sound_engine.h"
 #include "media/media_library.h"
@@ -15,17 +16,30 @@ namespace {
 bool songStarting = false;
 // There was no output to play it on.
 bool playRefused = false;
+// Songs replaced while they were still opening: each is reported once its
+// file has been opened or refused.
+std::vector<Stream::Verdict> replacedWhileOpening;
 
 // Flushed at once: standard output is often a pipe or a logger.
 void tellUser(const char* message) {
     std::printf("%s", message);
     std::fflush(stdout);
 }
+
+void reportReplacedSongs() {
+    std::erase_if(replacedWhileOpening, [](const Stream::Verdict& verdict) {
+        const Stream::State state = verdict->load(std::memory_order_acquire);
+        if (state == Stream::State::Unplayable) tellUser("Can't create stream\n");
+        return state != Stream::State::Opening;
+    });
+}
 }  // namespace
 
 void playSong(const char* path) {
-    // A song replaced before its file was even opened is dropped unreported.
-    settleSongStart();
+    if (!settleSongStart()) {
+        if (Stream::Verdict verdict = soundEngine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
+        songStarting = false;
+    }
     if (!soundEngine.initialise()) tellUser("Can't initialize digital sound system");
     soundEngine.start();
     soundEngine.free(streamHandle);
@@ -37,6 +51,7 @@ void playSong(const char* path) {
 }
 
 bool settleSongStart() {
+    reportReplacedSongs();
     if (!songStarting) return true;
     const Stream::State state = soundEngine.openState(streamHandle);
     if (state == Stream::State::Opening) return false;

@@ -1,7 +1,7 @@
 #pragma once
-// Driving the test's PulseAudio server from a test or benchmark, through
-// pactl: new pipe sinks with a speaker on them, and moving this process's
-// stream between sinks.
+// Driving the test's sound server from a test or benchmark, through pactl
+// and scripts/sound-server: new pipe sinks with a speaker on them, moving
+// this process's stream between sinks, stopping and starting the server.
 #include <memory>
 #include <string>
 
@@ -17,3 +17,11 @@ std::unique_ptr<PipeSpeaker> pipeSinkWithSpeaker(const std::string& name, int pi
 
 // Moves this process's playback stream to the sink `name`.
 void moveOurStreamTo(const std::string& name);
+
+// The sink this process's playback stream plays on, "" when it has none.
+std::string sinkOfOurStream();
+
+// Stops the private sound server that scripts/with-sound-server started, or
+// starts it again (the same kind, the same socket); false when it can't.
+bool stopSoundServer();
+bool startSoundServer();

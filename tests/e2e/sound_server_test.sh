@@ -3,7 +3,9 @@
 # no sound-system message, one stream of the program's playing on the server
 # while a song plays, the music drives the picture, song changes leave that
 # one stream, and 'q' and SIGTERM leave none behind. Last, the server goes
-# away mid-song: the song plays on, silently, and its pulses still show.
+# away mid-song: the song plays on, silently, its pulses still show, and it
+# is heard on the server again within a second of its return, with one line
+# for each; a server that starts after viz is used within a second too.
 # Usage: sound_server_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz_binary=$(realpath "$1")
@@ -51,13 +53,24 @@ signal_ends_viz TERM
 sleep 0.2
 [[ $(streams_of "$old") -eq 0 ]] || fail "SIGTERM left a stream on the server"
 
-# --- the server goes away mid-song: the music plays on silently, in time ---
+# tenths_until_playing PID: how long until the server plays a stream of
+# the process, in tenths of a second, up to three seconds.
+tenths_until_playing() {
+    local tenths=0
+    while [[ $(streams_of "$1" playing) -ne 1 ]] && ((tenths < 30)); do
+        sleep 0.1
+        tenths=$((tenths + 1))
+    done
+    echo "$tenths"
+}
+
+# --- the server goes away mid-song and comes back ----------------------------
 mkdir "$work/pulses"
 "$make_song" "$work/pulses/pulses.mp3" 30 pulses
 start_viz "$viz_binary" "$work/pulses"
 xdotool key Return
 sleep 1
-pactl exit
+"$VIZ_SOUND_SERVER_CONTROL" stop
 sleep 0.5
 alive
 # Half a second of noise, half of silence: the picture keeps pulsing.
@@ -69,6 +82,22 @@ for i in $(seq 1 12); do
     sleep 0.1
 done
 ((tinted > 0 && black > 0)) || fail "with the server gone the picture stopped following the song ($tinted tinted, $black black shots)"
+"$VIZ_SOUND_SERVER_CONTROL" start "$VIZ_SOUND_SERVER"
+back=$(tenths_until_playing "$pid")
+((back <= 10)) || fail "the song was not heard on the server again within a second (${back}0 ms)"
+[[ $(grep -c 'server went away' "$work/stderr") -eq 1 && $(grep -c 'server is back' "$work/stderr") -eq 1 ]] ||
+    fail "not one line for the loss and one for the return"
 quit_viz
 
-echo "one playing stream on the server, the picture following it, none left after q or SIGTERM; the song plays on when the server goes"
+# --- a server that starts after viz is used at once ---------------------------
+"$VIZ_SOUND_SERVER_CONTROL" stop
+start_viz "$viz_binary" "$work/pulses"
+xdotool key Return
+sleep 1
+alive
+"$VIZ_SOUND_SERVER_CONTROL" start "$VIZ_SOUND_SERVER"
+late=$(tenths_until_playing "$pid")
+((late <= 10)) || fail "a server that came after viz was not used within a second (${late}0 ms)"
+quit_viz
+
+echo "one playing stream on the server, the picture following it, none left after q or SIGTERM; the song plays on when the server goes, and the server is used again within a second when it comes back or comes late"

@@ -192,6 +192,29 @@ TEST_F(Playback, BadFilesAreReportedAndTheSystemGoesOn) {
     EXPECT_NE(streamHandle, 0u);
 }
 
+// Right then Left in one frame on the selection screen, a damaged file to
+// the right: the damaged song was started, so it is reported, each time,
+// though another replaced it before its file had even been opened.
+TEST_F(Playback, ASongReplacedWhileItOpensIsStillReported) {
+    const std::string good = song("good.mp3", 3.0, mp3::sine(440, 0.5));
+    const std::string junk = folder / "junk.mp3";
+    mp3::writeRandomBytes(junk, 20000);
+    for (int press = 0; press < 5; ++press) {
+        playSong(junk.c_str());
+        playSong(good.c_str());
+        settleStart();
+    }
+    const auto start = Clock::now();
+    while (secondsSince(start) < 1.0) {
+        settleSongStart();
+        waitSeconds(0.005);
+    }
+    EXPECT_TRUE(songPlaying) << "the good song plays";
+    std::string expected;
+    for (int press = 0; press < 5; ++press) expected += "Can't create stream\n";
+    EXPECT_EQ(messages(), expected);
+}
+
 TEST_F(Playback, TheSoundSystemMessageAppearsOnlyWhenTheOutputFailsAndOnce) {
     const std::string path = song("tone.mp3", 1.0, mp3::sine(440, 0.5));
     for (int i = 0; i < 3; ++i) {
