@@ -43,11 +43,12 @@ using FallbackOpener = std::unique_ptr<AudioOutput> (*)(RenderFunction render, v
 
 // A stream on the PulseAudio server of this session (PipeWire serves the
 // same), whose own latency report dates every buffer, moves between sinks
-// included. A server that does not answer at once, goes away or restarts is
-// looked for again every quarter of a second and used as soon as it
-// answers, with no song skipped: until then `fallback` plays (at start-up;
-// nullptr: none) or, after a loss, the silent output. One line on standard
-// error says when the server is lost and when it is back.
+// included. A server that goes away or restarts is looked for again every
+// quarter of a second, one that has not answered yet every second, and used
+// as soon as it answers, with no song skipped: until then `fallback` plays
+// (at start-up; nullptr: the silent output) or, after a loss, the silent
+// output. One line on standard error says when the server is lost and when
+// it is back.
 std::unique_ptr<AudioOutput> openSoundServer(RenderFunction render, void* user, FallbackOpener fallback);
 
 // The default sound device as SDL finds it (ALSA, a server, or the driver

@@ -21,8 +21,10 @@ constexpr std::uint32_t kTargetFrames = 2048;
 constexpr std::uint32_t kRequestFrames = 512;
 // How long start-up waits for a server that is slow to answer.
 constexpr pa_usec_t kConnectTimeoutUs = 2'000'000;
-// How often a server that went away, or has not come yet, is looked for.
+// How often a server that went away is looked for, and one that has not
+// been seen yet (a desktop whose sound starts late, or none at all).
 constexpr pa_usec_t kRetryUs = 250'000;
+constexpr pa_usec_t kFirstLookUs = 1'000'000;
 // A stream moved to another sink is opened afresh there once the moves have
 // stopped for this long (a user clicking through sinks in a mixer).
 constexpr pa_usec_t kMoveSettleUs = 100'000;
@@ -122,18 +124,32 @@ private:
         const pa_context_state_t state = pa_context_get_state(context);
         if (state == PA_CONTEXT_READY) {
             server->openStream(nullptr);
-            if (pa_operation* asking = pa_context_get_server_info(context, &SoundServer::serverIs, server)) {
-                pa_operation_unref(asking);
+            // Which server it is, and its default sink, now and whenever it changes.
+            pa_context_set_subscribe_callback(context, &SoundServer::serverEvent, server);
+            if (pa_operation* watching = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
+                pa_operation_unref(watching);
             }
+            askServerInfo(context, server);
         }
         if (!PA_CONTEXT_IS_GOOD(state)) server->contextLost();
         pa_threaded_mainloop_signal(server->mainloop, 0);
     }
 
-    static void serverIs(pa_context*, const pa_server_info* info, void* self) {
-        if (info != nullptr && info->server_name != nullptr) {
-            static_cast<SoundServer*>(self)->onPipeWire = std::strstr(info->server_name, "PipeWire") != nullptr;
+    static void askServerInfo(pa_context* context, SoundServer* server) {
+        if (pa_operation* asking = pa_context_get_server_info(context, &SoundServer::serverIs, server)) {
+            pa_operation_unref(asking);
         }
+    }
+
+    static void serverEvent(pa_context* context, pa_subscription_event_type_t, std::uint32_t, void* self) {
+        askServerInfo(context, static_cast<SoundServer*>(self));
+    }
+
+    static void serverIs(pa_context*, const pa_server_info* info, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        if (info == nullptr) return;
+        if (info->server_name != nullptr) server->onPipeWire = std::strstr(info->server_name, "PipeWire") != nullptr;
+        server->defaultSink = info->default_sink_name != nullptr ? info->default_sink_name : "";
     }
 
     // A stream to `sink` (nullptr: the default one), paused until the
@@ -143,6 +159,8 @@ private:
                                   static_cast<std::uint8_t>(deviceFormat.channels)};
         stream = pa_stream_new(context, "music", &spec, nullptr);
         if (stream == nullptr) return streamLost();
+        followsDefault = sink == nullptr;
+        sinkAtStart.clear();
         pa_stream_set_state_callback(stream, &SoundServer::streamChanged, this);
         pa_stream_set_write_callback(stream, &SoundServer::writable, this);
         pa_stream_set_moved_callback(stream, &SoundServer::moved, this);
@@ -174,6 +192,7 @@ private:
     // The stream takes over from whatever played meanwhile: that output
     // stops first (its thread joined), so only one thread ever renders.
     void serverPlays() {
+        if (const char* sink = pa_stream_get_device_name(stream)) sinkAtStart = sink;
         // The first buffers are dated by the first report of the sink's delay.
         if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(update);
         if (lost) std::fputs("viz: the sound server is back\n", stderr);
@@ -195,7 +214,7 @@ private:
             lost = true;
         }
         playSilentlyMeanwhile();
-        schedule(retry, kRetryUs, &SoundServer::retryNow);
+        schedule(retry, wasPlaying ? kRetryUs : kFirstLookUs, &SoundServer::retryNow);
     }
 
     // A stream the server dropped, or one that could not be opened on the
@@ -255,6 +274,7 @@ private:
     void dropContext() {
         if (context == nullptr) return;
         pa_context_set_state_callback(context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(context, nullptr, nullptr);
         pa_context_disconnect(context);
         pa_context_unref(context);
         context = nullptr;
@@ -263,15 +283,13 @@ private:
     // A stream that the user (or the server) moved to another sink keeps
     // playing, but the server's latency for it stays wrong, even with its
     // timing refreshed (measured behind pipe sinks of 46 and 371 ms: +17 to
-    // +48 ms on PulseAudio 16, +14 ms on PipeWire 0.3.65). On PulseAudio a
-    // fresh stream on the new sink is right; the music skips what was
-    // queued, a few tens of milliseconds, and moves in quick succession make
-    // one new stream. PipeWire's session manager links new streams itself
-    // and moves them after; a fresh stream there may end up on another sink
-    // than the user chose, so the moved one plays on, a little off.
+    // +48 ms on PulseAudio 16, +14 ms on PipeWire 0.3.65, and +20 to +40 ms
+    // on PipeWire for a stream taken to a new default sink after a restart).
+    // A fresh stream on the new sink is right; the music skips what was
+    // queued, a few tens of milliseconds. Moves in quick succession make
+    // one new stream, once they have settled.
     static void moved(pa_stream*, void* self) {
         auto* server = static_cast<SoundServer*>(self);
-        if (server->onPipeWire) return;
         server->schedule(server->reopen, kMoveSettleUs, &SoundServer::reopenOnNewSink);
     }
 
@@ -280,10 +298,19 @@ private:
         server->cancel(server->reopen);
         if (!server->playing()) return;
         const char* name = pa_stream_get_device_name(server->stream);
-        if (name == nullptr) return;
+        if (name == nullptr || name == server->sinkAtStart) return;
         const std::string sink = name;
+        const bool toTheDefault = sink == server->defaultSink;
+        // PipeWire's session manager links new streams itself and may put a
+        // fresh one elsewhere than the user chose: there the user's moves
+        // play on, a little off, and only a stream taken along to a new
+        // default sink is made afresh, following the default.
+        if (server->onPipeWire && (!toTheDefault || !server->followsDefault)) {
+            server->followsDefault = server->followsDefault && toTheDefault;
+            return;
+        }
         pa_stream* leaving = server->stream;
-        server->openStream(sink.c_str());
+        server->openStream(toTheDefault ? nullptr : sink.c_str());
         dropStream(leaving);
     }
 
@@ -329,6 +356,9 @@ private:
     bool lost = false;              // ... and the server went away since
     bool running = false;           // resumed
     bool onPipeWire = false;  // the server is PipeWire's PulseAudio service
+    std::string defaultSink;  // the server's, as last told
+    std::string sinkAtStart;  // where the stream first played
+    bool followsDefault = true;  // the stream goes wherever the default sink goes
     std::unique_ptr<AudioOutput> fallback;  // plays while no server does
 };
 }  // namespace

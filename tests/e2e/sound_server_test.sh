@@ -5,7 +5,7 @@
 # one stream, and 'q' and SIGTERM leave none behind. Last, the server goes
 # away mid-song: the song plays on, silently, its pulses still show, and it
 # is heard on the server again within a second of its return, with one line
-# for each; a server that starts after viz is used within a second too.
+# for each; a server that starts after viz is used within two seconds.
 # Usage: sound_server_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz_binary=$(realpath "$1")
@@ -97,7 +97,7 @@ sleep 1
 alive
 "$VIZ_SOUND_SERVER_CONTROL" start "$VIZ_SOUND_SERVER"
 late=$(tenths_until_playing "$pid")
-((late <= 10)) || fail "a server that came after viz was not used within a second (${late}0 ms)"
+((late <= 20)) || fail "a server that came after viz was not used within two seconds (${late}0 ms)"
 quit_viz
 
-echo "one playing stream on the server, the picture following it, none left after q or SIGTERM; the song plays on when the server goes, and the server is used again within a second when it comes back or comes late"
+echo "one playing stream on the server, the picture following it, none left after q or SIGTERM; the song plays on when the server goes, is heard again within a second when it comes back, and a late server is used"
