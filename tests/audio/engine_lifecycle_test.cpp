@@ -88,8 +88,15 @@ TEST(SoundEngine, CreateAndFreeCyclesLeaveMemoryAndFilesFlat) {
     // get an arena of its own.
     for (int i = 0; i < 1000; ++i) cycle();
     waitForClosedStreams(threads);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last stream's file closes
-    const int files = openFileDescriptors();
+    // Each freed stream still opens its file, to say whether it plays; the
+    // closer may be some files behind its threads. Until the count holds.
+    int files = openFileDescriptors();
+    for (int steady = 0, tries = 0; steady < 5 && tries < 200; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const int now = openFileDescriptors();
+        steady = now == files ? steady + 1 : 0;
+        files = now;
+    }
     const long long memory = bytesInUse();
     for (int i = 0; i < 1000; ++i) cycle();
     waitForClosedStreams(threads, files);
