@@ -193,8 +193,6 @@ private:
     // stops first (its thread joined), so only one thread ever renders.
     void serverPlays() {
         if (const char* sink = pa_stream_get_device_name(stream)) sinkAtStart = sink;
-        // The first buffers are dated by the first report of the sink's delay.
-        if (pa_operation* update = pa_stream_update_timing_info(stream, nullptr, nullptr)) pa_operation_unref(update);
         if (lost) std::fputs("viz: the sound server is back\n", stderr);
         if (!wasPlaying && fallback) std::fputs("viz: a sound server has come; the music plays through it\n", stderr);
         fallback.reset();

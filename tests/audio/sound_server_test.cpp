@@ -282,7 +282,7 @@ TEST(SoundServerOutput, IsDestroyedSafelyWhileItsStreamIsBeingMoved) {
     StreamMover mover("elsewhere", "speaker");
     ASSERT_TRUE(mover.watching());
     constexpr int kCycles = 1500;
-    constexpr double kMostSeconds = 30;  // sanitizer builds do fewer
+    constexpr double kMostSeconds = 25;  // sanitizer builds do fewer
     int cycles = 0;
     const auto start = Clock::now();
     for (; cycles < kCycles && secondsSince(start) < kMostSeconds; ++cycles) {
