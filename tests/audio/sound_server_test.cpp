@@ -88,10 +88,11 @@ double worst(const std::vector<double>& values) {
 // worst. PipeWire's pulse service reports a stream's latency less well
 // than PulseAudio: measured behind its null sink's monitor, the picture
 // drifts from +1 ms to between +8 and +40 ms in a stream's first seconds,
-// then holds, and so after a restart; there the margins are wider. Under the sanitizers every step runs many times slower: on
-// PipeWire that alone puts the picture 50 to 130 ms off under ASan, and
-// under TSan everything is; there the scenes run for their threads' and
-// memory's sake and the milliseconds are not judged.
+// then holds, and so after a restart; there the margins are wider. Under
+// the sanitizers every step runs many times slower: ASan alone was seen to
+// put the median 11 ms off on PulseAudio and 50 to 130 ms on PipeWire, and
+// under TSan everything is off. ASan on PulseAudio gets wider margins; the
+// others run for their threads' and memory's sake, the milliseconds unjudged.
 void expectInStep(const std::vector<double>& offsets, double medianMs, double worstMs, const char* when) {
     const char* server = std::getenv("VIZ_SOUND_SERVER");
     const bool pipeWire = server != nullptr && std::string(server) == "pipewire";
@@ -107,6 +108,10 @@ void expectInStep(const std::vector<double>& offsets, double medianMs, double wo
         medianMs += 35;
         worstMs += 40;
     }
+#if defined(__SANITIZE_ADDRESS__)
+    medianMs += 15;
+    worstMs += 25;
+#endif
     EXPECT_LE(std::abs(median(offsets)), medianMs) << "picture minus sound " << when << ", median, ms";
     EXPECT_LE(worst(offsets), worstMs) << "picture minus sound " << when << ", worst, ms";
 }
