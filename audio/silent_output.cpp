@@ -1,5 +1,6 @@
 #include <condition_variable>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -17,15 +18,7 @@ public:
     SilentOutput(RenderFunction render, void* user, DeviceFormat format)
         : render(render), user(user), buffer(static_cast<std::size_t>(kOutputBufferFrames) * format.channels) {
         deviceFormat = format;
-        thread = std::thread(&SilentOutput::run, this);
-    }
-    ~SilentOutput() override {
-        {
-            std::lock_guard<std::mutex> guard(control);
-            stopping = true;
-        }
-        wake.notify_all();
-        thread.join();
+        thread = std::jthread([this](std::stop_token stop) { run(stop); });
     }
 
     const char* name() const override { return "silent output"; }
@@ -45,14 +38,15 @@ private:
         return startNs + buffer * kOutputBufferFrames * 1'000'000'000LL / deviceFormat.rate;
     }
 
-    void run() {
+    void run(std::stop_token stop) {
         std::unique_lock<std::mutex> guard(control);
-        wake.wait(guard, [this] { return running || stopping; });
+        wake.wait(guard, stop, [this] { return running; });
         startNs = monotonicNanoseconds();
         std::int64_t next = 0;
-        while (!stopping) {
+        while (!stop.stop_requested()) {
             const auto due = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline(next)));
-            if (wake.wait_until(guard, due, [this] { return stopping; })) break;
+            wake.wait_until(guard, stop, due, [] { return false; });
+            if (stop.stop_requested()) break;
             guard.unlock();
             const std::int64_t now = monotonicNanoseconds();
             if (now - deadline(next) > kMaxCatchUpNs) {
@@ -69,12 +63,12 @@ private:
     void* user;
     std::vector<float> buffer;
 
-    std::mutex control;  // running, stopping
-    std::condition_variable wake;
+    std::mutex control;  // running
+    std::condition_variable_any wake;
     bool running = false;
-    bool stopping = false;
     std::int64_t startNs = 0;  // the output thread's own
-    std::thread thread;
+    // Last: stopped and joined before anything it uses goes.
+    std::jthread thread;
 };
 }  // namespace
 

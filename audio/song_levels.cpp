@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "audio/loudness.h"
+#include "audio/mono_mix.h"
 
 namespace {
 constexpr std::size_t kChunkFrames = 4096;
@@ -32,11 +33,7 @@ void SongLevels::decodeUpTo(std::int64_t frame) {
     while (!ended && keptFrom + static_cast<std::int64_t>(mono.size()) < frame) {
         const std::size_t got = decoder.read(chunk.data(), kChunkFrames);
         if (got == 0) ended = true;
-        for (std::size_t i = 0; i < got; ++i) {
-            float sum = 0;
-            for (int c = 0; c < channels; ++c) sum += chunk[i * channels + c];
-            mono.push_back(sum / channels);
-        }
+        for (std::size_t i = 0; i < got; ++i) mono.push_back(monoMix(&chunk[i * channels], channels));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <system_error>
 
+#include "audio/mono_mix.h"
+
 namespace {
 constexpr std::size_t kChunkFrames = 2048;     // decoded per step, at most
 constexpr std::size_t kRingFrames = 16384;     // read-ahead: ~0.37 s at 44.1 kHz
@@ -23,28 +25,19 @@ Stream::Stream(const std::string& path, const DeviceFormat& format) : path(path)
 std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat& device) {
     std::unique_ptr<Stream> stream(new Stream(path, device));
     try {
-        stream->decoderThread = std::thread(&Stream::run, stream.get());
+        stream->decoderThread = std::jthread([opened = stream.get()](std::stop_token stop) { opened->run(stop); });
     } catch (const std::system_error&) {
         return nullptr;
     }
     return stream;
 }
 
-Stream::~Stream() {
-    requestStop();
-    if (decoderThread.joinable()) decoderThread.join();
-    if (converter != nullptr) SDL_FreeAudioStream(converter);
-}
+void Stream::ConverterDeleter::operator()(SDL_AudioStream* converter) const { SDL_FreeAudioStream(converter); }
 
-void Stream::requestStop() {
-    {
-        std::lock_guard<std::mutex> guard(wakeMutex);
-        stopRequested.store(true, std::memory_order_relaxed);
-    }
-    wake.notify_all();
-}
+void Stream::requestStop() { decoderThread.request_stop(); }
 
-void Stream::run() {
+void Stream::run(std::stop_token token) {
+    stop = std::move(token);
     // The file is opened even when the stream was replaced meanwhile, so the
     // user still hears whether the song could be played; opening is short
     // (a damaged file is refused within its first frames).
@@ -52,10 +45,10 @@ void Stream::run() {
         openState->store(State::Unplayable, std::memory_order_release);
         return;
     }
-    if (!stopRequested.load(std::memory_order_relaxed)) prefill();
+    if (!stop.stop_requested()) prefill();
     openState->store(State::Playable, std::memory_order_release);
     while (waitForRoom(kRefillFrames * device.channels)) {
-        while (roomForChunk() && !stopRequested.load(std::memory_order_relaxed)) {
+        while (roomForChunk() && !stop.stop_requested()) {
             if (!decodeChunk()) return;
         }
     }
@@ -66,8 +59,8 @@ bool Stream::openFile() {
     const int rate = decoder.rate();
     const int channels = decoder.channels();
     if (rate != device.rate || channels != device.channels) {
-        converter = SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate, AUDIO_F32SYS,
-                                       static_cast<Uint8>(device.channels), device.rate);
+        converter.reset(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate, AUDIO_F32SYS,
+                                           static_cast<Uint8>(device.channels), device.rate));
         if (converter == nullptr) return false;
     }
     ring = std::make_unique<SampleRing>(kRingFrames * device.channels);
@@ -86,7 +79,7 @@ bool Stream::openFile() {
 
 void Stream::prefill() {
     while (decodedFrames.load(std::memory_order_relaxed) < static_cast<std::int64_t>(kPrefillFrames) &&
-           !stopRequested.load(std::memory_order_relaxed) && roomForChunk() && decodeChunk()) {
+           !stop.stop_requested() && roomForChunk() && decodeChunk()) {
     }
 }
 
@@ -110,10 +103,8 @@ void Stream::keepHistory(const float* samples, std::size_t frames) {
     historyClaimed.store(end, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);  // the claim is seen before any overwrite
     for (std::int64_t frame = first; frame < end; ++frame) {
-        const float* frameSamples = samples + (frame - first) * channels;
-        float sum = 0;
-        for (int c = 0; c < channels; ++c) sum += frameSamples[c];
-        history[frame % kHistoryFrames].store(sum / channels, std::memory_order_relaxed);
+        history[frame % kHistoryFrames].store(monoMix(samples + (frame - first) * channels, channels),
+                                              std::memory_order_relaxed);
     }
     decodedFrames.store(end, std::memory_order_release);
 }
@@ -123,13 +114,14 @@ void Stream::keepHistory(const float* samples, std::size_t frames) {
 // how long that takes: nobody needs to wake the decoder but a stop.
 bool Stream::waitForRoom(std::size_t samples) {
     std::unique_lock<std::mutex> guard(wakeMutex);
-    while (!stopRequested.load(std::memory_order_relaxed)) {
+    while (!stop.stop_requested()) {
         const std::size_t space = ring->freeSpace();
         if (space >= samples) return true;
         const double seconds = static_cast<double>((samples - space) / device.channels) / device.rate;
         const auto nap = std::chrono::duration_cast<std::chrono::nanoseconds>(
             std::chrono::duration<double>(seconds));
-        wake.wait_for(guard, std::clamp<std::chrono::nanoseconds>(nap, kShortestNap, kLongestNap));
+        wake.wait_for(guard, stop, std::clamp<std::chrono::nanoseconds>(nap, kShortestNap, kLongestNap),
+                      [] { return false; });
     }
     return false;
 }
@@ -149,13 +141,13 @@ void Stream::queueConverted(const float* samples, std::size_t frames) {
         writeAll(samples, frames * device.channels);
         return;
     }
-    SDL_AudioStreamPut(converter, samples, static_cast<int>(frames * decoder.channels() * sizeof(float)));
+    SDL_AudioStreamPut(converter.get(), samples, static_cast<int>(frames * decoder.channels() * sizeof(float)));
     moveConvertedToRing();
 }
 
 void Stream::moveConvertedToRing() {
-    while (SDL_AudioStreamAvailable(converter) > 0) {
-        const int bytes = SDL_AudioStreamGet(converter, convertBuffer.data(),
+    while (SDL_AudioStreamAvailable(converter.get()) > 0) {
+        const int bytes = SDL_AudioStreamGet(converter.get(), convertBuffer.data(),
                                              static_cast<int>(convertBuffer.size() * sizeof(float)));
         if (bytes <= 0) break;
         writeAll(convertBuffer.data(), bytes / sizeof(float));
@@ -164,7 +156,7 @@ void Stream::moveConvertedToRing() {
 
 void Stream::finishConversion() {
     if (converter == nullptr) return;
-    SDL_AudioStreamFlush(converter);
+    SDL_AudioStreamFlush(converter.get());
     moveConvertedToRing();
 }
 

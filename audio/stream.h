@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <stop_token>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -31,7 +32,7 @@ public:
     // thread could be started.
     static std::unique_ptr<Stream> open(const std::string& path, const DeviceFormat& device);
     // Stops the decoder and waits for it: at most one decoding step.
-    ~Stream();
+    ~Stream() = default;
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
@@ -64,7 +65,7 @@ public:
 
 private:
     Stream(const std::string& path, const DeviceFormat& device);
-    void run();
+    void run(std::stop_token token);
     bool openFile();
     void prefill();
     bool decodeChunk();
@@ -82,7 +83,10 @@ private:
 
     // Made and set up by the stream's thread before it publishes Playable.
     Mp3Decoder decoder;
-    SDL_AudioStream* converter = nullptr;  // null when the file's format is the device's
+    struct ConverterDeleter {
+        void operator()(SDL_AudioStream* converter) const;
+    };
+    std::unique_ptr<SDL_AudioStream, ConverterDeleter> converter;  // null when the file's format is the device's
     std::unique_ptr<SampleRing> ring;
     std::size_t chunkFrames = 0;  // file frames decoded per step
     std::vector<float> decodeBuffer;
@@ -103,7 +107,8 @@ private:
     std::atomic<bool> drained{false};  // everything was handed to the device
 
     std::mutex wakeMutex;
-    std::condition_variable wake;
-    std::atomic<bool> stopRequested{false};
-    std::thread decoderThread;
+    std::stop_token stop;  // the decoder thread's own copy
+    std::condition_variable_any wake;  // wakes a decoder waiting for room when a stop is asked for
+    // Last: stopped and joined before anything it uses goes.
+    std::jthread decoderThread;
 };

@@ -3,16 +3,6 @@
 #include <chrono>
 #include <system_error>
 
-StreamCloser::~StreamCloser() {
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        stopping = true;
-    }
-    wake.notify_all();
-    if (thread.joinable()) thread.join();
-    queue.clear();  // anything queued when the thread could not start
-}
-
 void StreamCloser::close(std::unique_ptr<Stream> stream) {
     if (!stream) return;
     stream->requestStop();
@@ -22,7 +12,7 @@ void StreamCloser::close(std::unique_ptr<Stream> stream) {
     }
     if (!thread.joinable()) {
         try {
-            thread = std::thread(&StreamCloser::run, this);
+            thread = std::jthread([this](std::stop_token stop) { run(stop); });
         } catch (const std::system_error&) {
             // No thread to spare: the streams are closed at exit instead.
         }
@@ -30,10 +20,10 @@ void StreamCloser::close(std::unique_ptr<Stream> stream) {
     wake.notify_one();
 }
 
-void StreamCloser::run() {
+void StreamCloser::run(std::stop_token stop) {
     std::unique_lock<std::mutex> guard(mutex);
     for (;;) {
-        wake.wait(guard, [this] { return stopping || !queue.empty(); });
+        wake.wait(guard, stop, [this] { return !queue.empty(); });
         if (queue.empty()) return;  // stopping, and nothing left
         std::vector<std::unique_ptr<Stream>> closing;
         closing.swap(queue);

@@ -5,6 +5,7 @@
 // make the frame wait for either.
 #include <atomic>
 #include <condition_variable>
+#include <stop_token>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,7 +20,7 @@ public:
     // was handed over.
     explicit StreamCloser(const std::atomic<int>& outputRendering) : outputRendering(outputRendering) {}
     // Closes whatever is still queued, then stops.
-    ~StreamCloser();
+    ~StreamCloser() = default;
     StreamCloser(const StreamCloser&) = delete;
     StreamCloser& operator=(const StreamCloser&) = delete;
 
@@ -28,12 +29,12 @@ public:
     void close(std::unique_ptr<Stream> stream);
 
 private:
-    void run();
+    void run(std::stop_token stop);
 
     const std::atomic<int>& outputRendering;
     std::mutex mutex;
-    std::condition_variable wake;
-    std::vector<std::unique_ptr<Stream>> queue;
-    bool stopping = false;
-    std::thread thread;  // started with the first stream to close
+    std::condition_variable_any wake;
+    std::vector<std::unique_ptr<Stream>> queue;  // what is left when no thread could start goes with it
+    // Last: it finishes the queue and is joined before the queue goes.
+    std::jthread thread;  // started with the first stream to close
 };

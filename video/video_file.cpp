@@ -51,12 +51,7 @@ const char* VideoFile::containerFor(const std::string& path) {
 }
 
 VideoFile::~VideoFile() {
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        closing = true;
-    }
-    changed.notify_all();
-    if (encoderThread.joinable()) encoderThread.join();
+    stopEncoder();
     if (converter != nullptr) sws_freeContext(converter);
     av_frame_free(&picture);
     av_packet_free(&packet);
@@ -108,8 +103,14 @@ std::string VideoFile::open(const Settings& wanted) {
     if (packet == nullptr) return "out of memory";
     if (std::string problem = openConverter(); !problem.empty()) return problem;
     for (auto& buffer : pictures) buffer.resize(static_cast<std::size_t>(settings.width) * settings.height * 4);
-    encoderThread = std::thread(&VideoFile::encodeLoop, this);
+    encoderThread = std::jthread([this](std::stop_token stop) { encodeLoop(stop); });
     return "";
+}
+
+// The encoder's resources go after it has stopped.
+void VideoFile::stopEncoder() {
+    encoderThread.request_stop();
+    if (encoderThread.joinable()) encoderThread.join();
 }
 
 unsigned char* VideoFile::nextPicture() { return pictures[drawing].data(); }
@@ -126,10 +127,11 @@ std::string VideoFile::addPicture() {
 
 // Converts and encodes each queued picture; the queued one stays taken until
 // it is encoded, so the drawer never writes into it meanwhile.
-void VideoFile::encodeLoop() {
+// Encodes what is queued before it stops, once no more pictures will come.
+void VideoFile::encodeLoop(std::stop_token stop) {
     std::unique_lock<std::mutex> guard(mutex);
     for (;;) {
-        changed.wait(guard, [this] { return queued >= 0 || closing; });
+        changed.wait(guard, stop, [this] { return queued >= 0; });
         if (queued < 0) return;
         guard.unlock();
         const std::string problem = encodePicture(pictures[queued].data());
@@ -280,10 +282,8 @@ std::string VideoFile::finish() {
     {
         std::unique_lock<std::mutex> guard(mutex);
         changed.wait(guard, [this] { return queued < 0 || !encoderProblem.empty(); });
-        closing = true;
     }
-    changed.notify_all();
-    encoderThread.join();
+    stopEncoder();
     if (!encoderProblem.empty()) return encoderProblem;
     if (std::string problem = encode(nullptr); !problem.empty()) return problem;
     if (std::string problem = copyAudioUntil(std::numeric_limits<double>::infinity()); !problem.empty()) {

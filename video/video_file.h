@@ -9,6 +9,7 @@
 // while the next one is drawn.
 #include <array>
 #include <condition_variable>
+#include <stop_token>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -79,7 +80,8 @@ public:
     std::string finish();
 
 private:
-    void encodeLoop();
+    void encodeLoop(std::stop_token stop);
+    void stopEncoder();
     std::string encodePicture(const unsigned char* bgra);
     std::string openVideoStream();
     std::string openAudioStream();
@@ -115,9 +117,8 @@ private:
     std::array<std::vector<unsigned char>, 2> pictures;
     int drawing = 0;       // the picture nextPicture gives
     int queued = -1;       // a picture waiting for the encoder, or -1
-    bool closing = false;  // no more pictures will come
     std::string encoderProblem;
     std::mutex mutex;
-    std::condition_variable changed;
-    std::thread encoderThread;
+    std::condition_variable_any changed;
+    std::jthread encoderThread;
 };
