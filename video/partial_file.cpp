@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace {
 constexpr const char* kPartialSuffix = ".partial-";
@@ -90,6 +92,17 @@ void removeAbandonedPartials(const std::string& target) {
     }
     closedir(listing);
 }
+
+// The process's file-creation mask, read without changing it: umask() reads
+// it only by setting it, for every thread of the process at once.
+mode_t creationMask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    }
+    return 022;  // a kernel without the line (before Linux 4.7): the usual mask
+}
 }  // namespace
 
 PartialFile::~PartialFile() { remove(); }
@@ -117,9 +130,7 @@ std::string PartialFile::create(const std::string& target) {
     flock(descriptor, LOCK_EX);
     fcntl(descriptor, F_SETFD, FD_CLOEXEC);
     // The permissions any new file gets, not mkstemp's private ones.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
+    fchmod(descriptor, 0666 & ~creationMask());
     lockDescriptor = descriptor;
     partialPath = pattern;
 

@@ -40,9 +40,14 @@ done
 env -u DISPLAY "$viz" --render "$work/killed.mkv" "$work/long.mp3" --size 480x480 2>/dev/null &
 pid=$!
 for ((tries = 0; tries < 200; ++tries)); do [[ -n $(partials killed.mkv) ]] && break; sleep 0.05; done
+# Its private X server goes with it.
+for ((tries = 0; tries < 200; ++tries)); do display=$(pgrep -P "$pid" -x Xvfb) && break; sleep 0.05; done
+[[ -n ${display:-} ]] || fail "no private X server seen"
 kill -KILL "$pid"
 wait "$pid" 2>/dev/null || true
 [[ -n $(partials killed.mkv) ]] || fail "SIGKILL left no partial file to clean up"
+for ((tries = 0; tries < 40; ++tries)); do kill -0 "$display" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$display" 2>/dev/null && fail "the private X server outlived a killed render"
 render "$work/killed.mkv" "$work/song.mp3" --size 32x32 --seconds 1 || fail "the render after a kill failed"
 [[ -z $(partials killed.mkv) ]] || fail "the next render left $(partials killed.mkv)"
 
