@@ -12,6 +12,8 @@
 #include <numeric>
 #include <vector>
 
+#include "app/scene_table.h"
+
 namespace {
 enum OptionCode : int {
     kHelp = 'h',
@@ -114,8 +116,8 @@ bool frameRate(const std::string& text, FrameRate& rate) {
 std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
     switch (code) {
         case kScene:
-            if (!wholeNumber(value, 0, 101, render.scene) || !isRenderableScene(render.scene)) {
-                return "no scene '" + value + "': 0 to 8, 100 (title) or 101 (song selection)";
+            if (!wholeNumber(value, -1'000'000, 1'000'000, render.scene) || !isRenderableScene(render.scene)) {
+                return "no scene '" + value + "': " + renderableSceneList();
             }
             return "";
         case kFps:
@@ -229,16 +231,19 @@ std::string folderProblem(const std::string& folder) {
     return "";
 }
 
-const char* usageText() {
-    return "Usage: viz [FOLDER]\n"
+std::string usageText() {
+    char keys[16], scenes[32];
+    std::snprintf(keys, sizeof keys, "%-12s", numberedKeyRange(" ... ").c_str());
+    std::snprintf(scenes, sizeof scenes, "scenes %s", numberedKeyRange(" to ").c_str());
+    return std::string("Usage: viz [FOLDER]\n"
            "Plays the MP3 files under FOLDER, at any depth, and draws the music.\n"
            "Without FOLDER: the media folder beside the program.\n"
            "\n"
            "  Enter        title, then song selection, then scene 0\n"
            "  Left, Right  on the song selection: the previous or next song, at once\n"
            "  1            back to the song selection (the song plays on)\n"
-           "  2 ... 8      scenes 2 to 8\n"
-           "  mouse click  scenes 0, 1, 2, 3 in turn\n"
+           "  ") + keys + " " + scenes + "\n" +
+           "  mouse click  scenes " + clickCycleList() + " in turn\n" +
            "  q            quit\n"
            "\n"
            "  -h, --help   this text\n"
@@ -247,7 +252,7 @@ const char* usageText() {
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
            "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"
            "needs no window or display. Options go before or after SONG.\n"
-           "  --scene N    0 to 8, 100 (title) or 101 (song selection); default 3\n"
+           "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + "\n" +
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
@@ -261,14 +266,14 @@ void answerCommandLine(const CommandLine& line) {
         case CommandLine::Action::Render:
             std::exit(renderVideo(line.render));
         case CommandLine::Action::ShowHelp:
-            std::fputs(usageText(), stdout);
+            std::fputs(usageText().c_str(), stdout);
             std::exit(0);
         case CommandLine::Action::ShowVersion:
             std::printf("viz %s\n", VIZ_VERSION);
             std::exit(0);
         case CommandLine::Action::Refuse:
             std::fprintf(stderr, "viz: %s\n", line.error.c_str());
-            if (line.showUsage) std::fputs(usageText(), stderr);
+            if (line.showUsage) std::fputs(usageText().c_str(), stderr);
             std::exit(2);
     }
 }

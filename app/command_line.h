@@ -21,7 +21,7 @@ struct CommandLine {
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage text: the argument, the options and the controls.
-const char* usageText();
+std::string usageText();
 
 // Checks that `folder` can be scanned: "" when it can, else a one-line reason.
 std::string folderProblem(const std::string& folder);

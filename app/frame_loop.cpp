@@ -4,7 +4,7 @@
 
 #include "app/frame_timer.h"
 #include "app/gl_setup.h"
-#include "app/scene_dispatch.h"
+#include "app/scene_table.h"
 #include "app/level.h"
 #include "media/playback.h"
 
@@ -41,8 +41,6 @@ void switchOnLight1() {
     light1Diffuse[2] = 0;
     glLightfv(GL_LIGHT1, GL_DIFFUSE, light1Diffuse);
 }
-
-bool isMenuScene(int scene) { return scene == kTitleScene || scene == kSelectionScene; }
 
 void onIdle() { glutPostRedisplay(); }
 

@@ -14,8 +14,6 @@ float mouseY = 0;
 Vec3 mouseDrag;
 Vec3 mousePoint;
 namespace {
-constexpr int kMouseSceneLimit = 3;  // clicks step through scenes 0 to this one
-
 constexpr unsigned char kEnter = 13;
 
 bool pointerSeen = false;
@@ -24,10 +22,8 @@ float previousMouseY = 0;
 }  // namespace
 
 void onKeyDown(unsigned char key, int, int) {
-    if (key == '1') {
-        currentScene = kSelectionScene;
-    } else if (key >= '2' && key <= '8') {
-        currentScene = key - '0';
+    if (const int scene = sceneOfKey(key); scene >= 0) {
+        currentScene = scene;
     } else if (key == 'q') {
         std::exit(0);  // global objects, the sound engine among them, close down on the way out
     }
@@ -51,8 +47,7 @@ void onSpecialKeyUp(int key, int, int) {
 
 void onMouse(int, int state, int, int) {
     if (state != GLUT_UP || isMenuScene(currentScene)) return;
-    const int next = currentScene + 1;
-    currentScene = next > kMouseSceneLimit ? 0 : next;
+    currentScene = sceneAfterClick(currentScene);
 }
 
 void onPassiveMotion(int x, int y) {

@@ -18,7 +18,7 @@
 #include "app/input.h"
 #include "app/level.h"
 #include "app/private_display.h"
-#include "app/scene_dispatch.h"
+#include "app/scene_table.h"
 #include "app/song_selection.h"
 #include "app/song_track.h"
 #include "audio/song_levels.h"
@@ -160,10 +160,6 @@ std::string sameFileProblem(const RenderRequest& request) {
 }
 
 }  // namespace
-
-bool isRenderableScene(int scene) {
-    return (scene >= 0 && scene <= 8) || scene == kTitleScene || scene == kSelectionScene;
-}
 
 std::string progressLine(long long done, long long total, double speed, long long secondsLeft) {
     constexpr int kWidth = 20;

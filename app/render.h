@@ -16,9 +16,6 @@ struct RenderRequest {
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence
 };
 
-// The scenes a video can show: the live ones, the title and the selection.
-bool isRenderableScene(int scene);
-
 // Renders, and returns the exit status: 0, or 2 after a one-line message on
 // standard error (nothing is left at the output then).
 int renderVideo(const RenderRequest& request);

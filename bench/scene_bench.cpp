@@ -8,7 +8,7 @@
 #include "app/frame_loop.h"
 #include "app/input.h"
 #include "base/random.h"
-#include "app/scene_dispatch.h"
+#include "app/scene_table.h"
 #include "app/level.h"
 #include "base/overlay.h"
 #include "bench/frame_rate.h"

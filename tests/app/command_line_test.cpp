@@ -152,3 +152,15 @@ TEST(CommandLineWindow, SetsTheXOptionsAsideForFreeglut) {
     EXPECT_TRUE(afterDashes.windowOptions.empty());
     EXPECT_NE(afterDashes.error.find("cannot open '-display'"), std::string::npos) << afterDashes.error;
 }
+
+// The lines that name scenes are made from the scene table; they read as
+// they always have.
+TEST(CommandLineUsage, NamesTheScenesOfTheTable) {
+    const std::string usage = usageText();
+    for (const char* line : {"\n  2 ... 8      scenes 2 to 8\n", "\n  mouse click  scenes 0, 1, 2, 3 in turn\n",
+                             "\n  --scene N    0 to 8, 100 (title) or 101 (song selection); default 3\n"}) {
+        EXPECT_NE(usage.find(line), std::string::npos) << line;
+    }
+    const char* argv[] = {"viz", "--render", "o.mp4", "s.mp3", "--scene", "-1"};
+    EXPECT_EQ(parseCommandLine(6, argv).error, "no scene '-1': 0 to 8, 100 (title) or 101 (song selection)");
+}

@@ -5,7 +5,7 @@
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/input.h"
-#include "app/scene_dispatch.h"
+#include "app/scene_table.h"
 #include "base/random.h"
 #include "app/level.h"
 #include "scenes/paint_canvas.h"

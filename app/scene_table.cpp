@@ -1,0 +1,195 @@
+#include "app/scene_table.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "app/frame_loop.h"
+#include "app/gl_setup.h"
+#include "app/input.h"
+#include "app/level.h"
+#include "media/playback.h"
+#include "media/media_library.h"
+#include "media/song_names.h"
+#include "app/song_selection.h"
+#include "scenes/cube_field.h"
+#include "scenes/cube_tunnel.h"
+#include "scenes/paint_canvas.h"
+#include "scenes/rosette.h"
+#include "scenes/star_field.h"
+#include "scenes/title_cubes.h"
+#include "text/caption_banner.h"
+#include "text/outline_font.h"
+
+namespace {
+const char* const kCreditLine = "by Tharnwexolbrimdale   ( press enter to start )";
+constexpr float kCreditSeconds = 5.0f;
+
+void drawTitleScreen() {
+    // The title, 2 units in front of the eye whatever the camera, unlit.
+    glPushMatrix();
+    glDisable(GL_LIGHTING);
+    glLoadIdentity();
+    glTranslatef(-0.8f, -0.2f, -2);
+    glScalef(1, 1.5f, 1);
+    drawOutlineText("%s", ":]");
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+
+    glPushMatrix();
+    // One turn every 8, 6 and 7 seconds; the angles grow without wrapping.
+    titleAngles.x += frameDelta * 0.125f * 360;
+    titleAngles.y += frameDelta * (1.0f / 6) * 360;
+    titleAngles.z += frameDelta * (1.0f / 7) * 360;
+    glTranslatef(5.5f, 1.75f, 0);
+    titleCubes.draw(frameTime, level, titleAngles);
+    glPopMatrix();
+
+    captionBanner.draw(kCreditLine, frameDelta, kCreditSeconds);
+}
+
+void drawSelectionScreen() {
+    glDisable(GL_LIGHTING);
+    starField.draw(frameDelta, level, mouseDrag);
+    glEnable(GL_LIGHTING);
+    drawSongSelection(frameDelta);
+}
+
+void drawCubeField(float angleScale, unsigned limit) {
+    glEnable(GL_LIGHTING);
+    cubeField.draw(frameDelta, angleScale, limit, mousePoint, mouseDrag);
+    glDisable(GL_LIGHTING);
+}
+
+void drawPaintFrame() {
+    drawPaintScene({.pointerX = mouseX,
+                    .pointerY = mouseY,
+                    .windowWidth = static_cast<float>(windowWidth),
+                    .windowHeight = static_cast<float>(windowHeight),
+                    .step = frameDelta,
+                    .level = level});
+}
+
+// Lit or not, as the scene before left it.
+void drawTunnel() { cubeTunnel.draw(frameDelta, mousePoint, mouseDrag, mouseX, mouseY, level); }
+
+// Scenes 4 to 7 show only the cleared background.
+constexpr SceneRow kScenes[] = {
+    {.number = kTitleScene, .name = "title", .menu = true, .renderable = true, .draw = drawTitleScreen},
+    {.number = kSelectionScene, .name = "song selection", .key = '1', .menu = true, .renderable = true,
+     .draw = drawSelectionScreen},
+    {.number = 0, .clickCycle = true, .renderable = true, .draw = [] { drawCubeField(1.0f, 50); }},
+    {.number = 1, .clickCycle = true, .renderable = true, .draw = [] { drawCubeField(0.01f, 500); }},
+    {.number = 2, .key = '2', .clickCycle = true, .renderable = true, .draw = drawPaintFrame},
+    {.number = 3, .key = '3', .clickCycle = true, .renderable = true, .draw = drawTunnel},
+    {.number = 4, .key = '4', .renderable = true},
+    {.number = 5, .key = '5', .renderable = true},
+    {.number = 6, .key = '6', .renderable = true},
+    {.number = 7, .key = '7', .renderable = true},
+    {.number = 8, .key = '8', .renderable = true, .draw = drawRosette},
+};
+}  // namespace
+
+std::span<const SceneRow> sceneTable() { return kScenes; }
+
+const SceneRow* sceneRow(int number) {
+    const auto row = std::ranges::find(kScenes, number, &SceneRow::number);
+    return row != std::end(kScenes) ? &*row : nullptr;
+}
+
+bool isMenuScene(int scene) {
+    const SceneRow* row = sceneRow(scene);
+    return row != nullptr && row->menu;
+}
+
+bool isRenderableScene(int scene) {
+    const SceneRow* row = sceneRow(scene);
+    return row != nullptr && row->renderable;
+}
+
+int sceneOfKey(unsigned char key) {
+    const auto row = std::ranges::find(kScenes, static_cast<char>(key), &SceneRow::key);
+    return key != 0 && row != std::end(kScenes) ? row->number : -1;
+}
+
+int sceneAfterClick(int scene) {
+    const auto cycle = [](const SceneRow& row) { return row.clickCycle; };
+    const auto first = std::ranges::find_if(kScenes, cycle);
+    const auto current = std::ranges::find(kScenes, scene, &SceneRow::number);
+    if (current == std::end(kScenes) || !current->clickCycle) return first->number;
+    const auto next = std::find_if(current + 1, std::end(kScenes), cycle);
+    return next != std::end(kScenes) ? next->number : first->number;
+}
+
+namespace {
+// Numbers in a row joined as "A to B"; named scenes as "N (name)"; the
+// parts as "a, b or c".
+std::string listOf(const std::vector<std::string>& parts, const char* last) {
+    std::string list;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) list += i + 1 == parts.size() ? last : ", ";
+        list += parts[i];
+    }
+    return list;
+}
+
+std::vector<std::string> numberRuns(const std::vector<int>& numbers) {
+    std::vector<std::string> runs;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t end = i + 1;
+        while (end < numbers.size() && numbers[end] == numbers[end - 1] + 1) ++end;
+        runs.push_back(end - i > 2 ? std::to_string(numbers[i]) + " to " + std::to_string(numbers[end - 1])
+                                   : std::to_string(numbers[i]));
+        if (end - i == 2) runs.push_back(std::to_string(numbers[i + 1]));
+        i = end;
+    }
+    return runs;
+}
+}  // namespace
+
+std::string renderableSceneList() {
+    std::vector<int> numbered;
+    std::vector<std::string> named;
+    for (const SceneRow& row : kScenes) {
+        if (!row.renderable) continue;
+        if (row.name[0] == '\0') {
+            numbered.push_back(row.number);
+        } else {
+            named.push_back(std::to_string(row.number) + " (" + row.name + ")");
+        }
+    }
+    std::ranges::sort(numbered);
+    std::vector<std::string> parts = numberRuns(numbered);
+    parts.insert(parts.end(), named.begin(), named.end());
+    return listOf(parts, " or ");
+}
+
+std::string clickCycleList() {
+    std::vector<std::string> parts;
+    for (const SceneRow& row : kScenes) {
+        if (row.clickCycle) parts.push_back(std::to_string(row.number));
+    }
+    return listOf(parts, ", ");
+}
+
+std::string numberedKeyRange(const char* between) {
+    std::vector<int> keys;
+    for (const SceneRow& row : kScenes) {
+        if (row.key != 0 && row.name[0] == '\0') keys.push_back(row.key - '0');
+    }
+    if (keys.empty()) return "";
+    const auto [low, high] = std::ranges::minmax(keys);
+    return std::to_string(low) + between + std::to_string(high);
+}
+
+void drawCurrentScene() {
+    const SceneRow* row = sceneRow(currentScene);
+    if (row != nullptr && row->draw != nullptr) row->draw();
+}
+
+void drawSongCaption(float step, float duration) {
+    if (currentSongIndex >= songList.size()) return;  // only reached after a song played
+    captionBanner.draw(displayName(songList[currentSongIndex]), step, duration);
+}
