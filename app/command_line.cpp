@@ -163,8 +163,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
     if (operands.empty()) return line;
     line.folder = operands[0];
     if (line.folder.empty()) return refuse("the folder name is empty", true);
-    const std::string problem = folderProblem(line.folder);
-    if (!problem.empty()) return refuse(problem, false);
+    if (Problem problem = folderProblem(line.folder)) return refuse(problem.message(), false);
     return line;
 }
 }  // namespace
@@ -219,7 +218,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return withOperands(std::move(line), operands, renderOptionSeen);
 }
 
-std::string folderProblem(const std::string& folder) {
+Problem folderProblem(const std::string& folder) {
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0) {
         return "cannot open '" + folder + "': " + std::strerror(errno);
@@ -228,7 +227,7 @@ std::string folderProblem(const std::string& folder) {
     DIR* listing = opendir(folder.c_str());
     if (listing == nullptr) return "cannot read '" + folder + "': " + std::strerror(errno);
     closedir(listing);
-    return "";
+    return {};
 }
 
 std::string usageText() {
@@ -257,23 +256,4 @@ std::string usageText() {
            "  --size WxH   default 1080x1080, drawn at that size\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "X options such as -display NAME and -sync go to the window system.\n";
-}
-
-void answerCommandLine(const CommandLine& line) {
-    switch (line.action) {
-        case CommandLine::Action::Run:
-            return;
-        case CommandLine::Action::Render:
-            std::exit(renderVideo(line.render));
-        case CommandLine::Action::ShowHelp:
-            std::fputs(usageText().c_str(), stdout);
-            std::exit(0);
-        case CommandLine::Action::ShowVersion:
-            std::printf("viz %s\n", VIZ_VERSION);
-            std::exit(0);
-        case CommandLine::Action::Refuse:
-            std::fprintf(stderr, "viz: %s\n", line.error.c_str());
-            if (line.showUsage) std::fputs(usageText().c_str(), stderr);
-            std::exit(2);
-    }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/render.h"
+#include "base/problem.h"
 
 struct CommandLine {
     enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
@@ -23,9 +24,5 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 // The usage text: the argument, the options and the controls.
 std::string usageText();
 
-// Checks that `folder` can be scanned: "" when it can, else a one-line reason.
-std::string folderProblem(const std::string& folder);
-
-// Acts on --help, --version, --render and refusals (printing, rendering,
-// and exiting with 0 or 2); returns for a run.
-void answerCommandLine(const CommandLine& commandLine);
+// Why `folder` cannot be scanned, if it cannot.
+Problem folderProblem(const std::string& folder);

@@ -2,50 +2,44 @@
 
 #include <GL/freeglut.h>
 
-#include "app/frame_timer.h"
-#include "app/gl_setup.h"
-#include "app/scene_table.h"
+#include "app/input.h"
 #include "app/level.h"
 #include "media/playback.h"
+#include "media/song_names.h"
 
-int currentScene = kTitleScene;
-float frameTime = 0;
-float previousFrameTime = 0;
-float frameDelta = 0;
-float songTime = 100;  // no caption before the first automatic song change
-Vec3 titleAngles;
+FrameLoop frameLoop;
 
 namespace {
-bool clockStarted = false;
-
 constexpr float kCaptionSeconds = 10.0f;
+}  // namespace
 
-void advanceEndedSong() {
-    if (isMenuScene(currentScene) || !songHasEnded()) return;
-    advanceSong();
+void FrameLoop::advanceEndedSong() {
+    if (isMenuScene(input.currentScene) || !playback.songHasEnded()) return;
+    playback.advanceSong();
     songTime = 0;
 }
 
 // The playing song is named for its first seconds after an automatic change.
-void drawSongCaptionStep() {
-    if (songTime >= kCaptionSeconds || isMenuScene(currentScene)) return;
-    drawSongCaption(frameDelta, kCaptionSeconds);
-    songTime += frameDelta;
+void FrameLoop::drawSongCaptionStep(const Frame& frame) {
+    if (songTime >= kCaptionSeconds || isMenuScene(input.currentScene)) return;
+    // Only reached after a song played, so the index names one.
+    if (playback.currentSongIndex < playback.songList.size()) {
+        figures.banner.draw(displayName(playback.songList[playback.currentSongIndex]), kCaptionSeconds);
+        figures.banner.advance(frame.frameDelta);
+    }
+    songTime += frame.frameDelta;
 }
-}  // namespace
 
 void switchOnLight1() {
+    const GLfloat red[4] = {1, 0, 0, 1};
     glEnable(GL_LIGHT1);
-    light1Diffuse[0] = 1;
-    light1Diffuse[1] = 0;
-    light1Diffuse[2] = 0;
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, light1Diffuse);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, red);
 }
 
 void onIdle() { glutPostRedisplay(); }
 
 void onDisplay() {
-    drawFrame();
+    frameLoop.drawFrame();
     glutSwapBuffers();
 }
 
@@ -55,7 +49,7 @@ void clearToLevel(float loudness) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void readFrameClock() {
+void FrameLoop::readFrameClock() {
     frameTime = static_cast<float>(frameTimer.elapsedSeconds());
     if (!clockStarted) {
         previousFrameTime = frameTime;
@@ -64,14 +58,30 @@ void readFrameClock() {
     frameDelta = frameTime - previousFrameTime;
 }
 
-void drawFrame() {
-    settleSongStart();
+Frame FrameLoop::currentFrame() const {
+    return {.frameTime = frameTime,
+            .frameDelta = frameDelta,
+            .level = level,
+            .mouseX = input.mouseX,
+            .mouseY = input.mouseY,
+            .mousePoint = input.mousePoint,
+            .mouseDrag = input.mouseDrag,
+            .windowWidth = input.windowWidth,
+            .windowHeight = input.windowHeight};
+}
+
+void FrameLoop::drawFrame() {
+    playback.settleSongStart();
     advanceEndedSong();
-    computeLevel();
+    level = measureLoudness(playback.streamHandle).level;
     clearToLevel(level);
     readFrameClock();
     switchOnLight1();
-    drawCurrentScene();
-    drawSongCaptionStep();
+    const Frame frame = currentFrame();
+    if (const SceneRow* scene = sceneRow(input.currentScene)) {
+        if (scene->followInput != nullptr) scene->followInput(figures);
+        if (scene->frame != nullptr) scene->frame(figures, frame);
+    }
+    drawSongCaptionStep(frame);
     previousFrameTime = frameTime;
 }

@@ -1,19 +1,42 @@
 #pragma once
+// The live program's frames. Each settles the song, reads the clock and the
+// loudness, makes the Frame the figures are drawn from, draws the scene the
+// user chose, and then the song's caption.
+#include "app/figures.h"
+#include "app/frame.h"
+#include "app/frame_timer.h"
 #include "app/scene_table.h"
-#include "base/drawing_helpers.h"
 
-extern int currentScene;
-extern float frameTime;          // seconds since process start, this frame
-extern float previousFrameTime;  // frameTime of the previous frame
-extern float frameDelta;         // frameTime - previousFrameTime; 0 on the first frame
-extern float songTime;           // seconds since the last automatic song change
-extern Vec3 titleAngles;         // degrees turned by the title screen
+class FrameLoop {
+public:
+    void drawFrame();
+    // The clock's step of drawFrame: frameTime, and frameDelta since the
+    // frame before.
+    void readFrameClock();
+    // What the figures are drawn from, as things stand now.
+    Frame currentFrame() const;
+
+    float frameTime = 0;          // seconds since process start, this frame
+    float previousFrameTime = 0;  // frameTime of the previous frame
+    float frameDelta = 0;         // frameTime - previousFrameTime; 0 on the first frame
+    float songTime = 100;         // seconds since the last automatic song change; no caption before the first
+    float level = 1;              // the loudness of this frame
+    Figures figures;              // built before main: the stars come from the unseeded generator
+
+private:
+    void advanceEndedSong();
+    void drawSongCaptionStep(const Frame& frame);
+
+    FrameTimer frameTimer;
+    bool clockStarted = false;
+};
+
+// The live program's: GLUT's display callback takes no object.
+extern FrameLoop frameLoop;
 
 void onIdle();
 void onDisplay();
-void drawFrame();
 
-// The steps of drawFrame that have a rule of their own.
+// The steps of a frame that have a rule of their own.
 void clearToLevel(float loudness);
-void readFrameClock();
 void switchOnLight1();

@@ -12,8 +12,6 @@ constexpr std::int64_t counterFrequency() {
 }
 }  // namespace
 
-FrameTimer frameTimer;
-
 FrameTimer::FrameTimer() {
     frequency = counterFrequency();
     lastCount = readCounter();

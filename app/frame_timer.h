@@ -2,8 +2,8 @@
 #include <cstdint>
 
 // The only animation clock: seconds since construction, from the monotonic
-// high-resolution clock. The global instance is built before main, so its
-// zero is close to the start of the process.
+// high-resolution clock. The live frame loop's is built before main, so
+// its zero is close to the start of the process.
 class FrameTimer {
 public:
     FrameTimer();
@@ -17,4 +17,3 @@ public:
     std::int64_t startCount = 0;  // tick count at construction
 };
 
-extern FrameTimer frameTimer;

@@ -2,24 +2,21 @@
 
 #include <GL/glu.h>
 
+#include "app/input.h"
 #include "base/circle_list.h"
-#include "base/design_window.h"
 #include "text/caption_banner.h"
 #include "text/outline_font.h"
-
-int windowWidth = kDesignWindowSize;
-int windowHeight = kDesignWindowSize;
-GLfloat light1Diffuse[4] = {1, 0, 0, 1};
 
 namespace {
 // Directional (w = 0) and sent while the model-view is still the identity,
 // so it stays fixed relative to the camera.
 const GLfloat kLight1Position[4] = {1, 5, 9, 0};
+const GLfloat kLight1Red[4] = {1, 0, 0, 1};
 }
 
 void setupLights() {
     glEnable(GL_LIGHTING);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, light1Diffuse);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, kLight1Red);
     glLightfv(GL_LIGHT1, GL_POSITION, kLight1Position);
 }
 
@@ -36,13 +33,16 @@ void initGL() {
     buildCircleList();
 
     buildOutlineFont();
-    captionBanner.buildBand();
+    buildCaptionBand();
 }
 
 void onReshape(int width, int height) {
-    windowWidth = width;
-    windowHeight = height;
+    input.windowWidth = width;
+    input.windowHeight = height;
+    setProjection(width, height);
+}
 
+void setProjection(int width, int height) {
     // A minimised window reports a zero size; its aspect ratio means nothing,
     // so the projection stays as it was.
     if (width > 0 && height > 0) {

@@ -1,12 +1,10 @@
 #pragma once
 #include <GL/gl.h>
 
-extern int windowWidth;   // the real window size, kept by every reshape
-extern int windowHeight;
-
-// Light 1's diffuse colour; the frame loop writes and resends it every frame.
-extern GLfloat light1Diffuse[4];
-
 void setupLights();
 void initGL();
+// The projection and viewport for a window of this size, and the camera.
+void setProjection(int width, int height);
+// GLUT's reshape callback: keeps the window's size for the frames, then
+// sets the projection.
 void onReshape(int width, int height);

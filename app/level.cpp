@@ -1,13 +1,10 @@
 #include "app/level.h"
 
-#include "audio/loudness.h"
 #include "audio/sound_engine.h"
-#include "media/playback.h"
 
-float fftBuffer[kSpectrumBins] = {};
-float level = 1;
-
-void computeLevel() {
-    soundEngine.fillSpectrum(streamHandle, fftBuffer);
-    level = levelOf(fftBuffer);
+Loudness measureLoudness(std::uint32_t streamHandle) {
+    Loudness heard;
+    soundEngine.fillSpectrum(streamHandle, heard.fftBuffer);
+    heard.level = levelOf(heard.fftBuffer);
+    return heard;
 }

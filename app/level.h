@@ -1,11 +1,13 @@
 #pragma once
+#include <cstdint>
+
 #include "audio/loudness.h"
 
-// The spectrum of the current frame.
-extern float fftBuffer[kSpectrumBins];
+// The spectrum of what a stream plays, as heard now, and its loudness.
+struct Loudness {
+    float fftBuffer[kSpectrumBins] = {};
+    float level = 0;
+};
 
-// Loudness of the current frame, from the spectrum of what is heard.
-extern float level;
-
-// Fetches the spectrum of the playing stream and sets level from it.
-void computeLevel();
+// Silence for no stream, or one that is not heard yet or any more.
+Loudness measureLoudness(std::uint32_t streamHandle);

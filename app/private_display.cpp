@@ -80,7 +80,7 @@ PrivateDisplay::~PrivateDisplay() {
     waitpid(server, nullptr, 0);
 }
 
-std::string PrivateDisplay::start(int width, int height) {
+Problem PrivateDisplay::start(int width, int height) {
     std::string program = findProgram("Xvfb");
     if (program.empty()) return "cannot start a virtual display (is Xvfb installed?)";
     int report[2];
@@ -106,5 +106,5 @@ std::string PrivateDisplay::start(int width, int height) {
     close(report[0]);
     if (number.empty()) return "cannot start a virtual display (is Xvfb installed?)";
     displayName = ":" + number;
-    return "";
+    return {};
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "base/problem.h"
+
 class PrivateDisplay {
 public:
     PrivateDisplay() = default;
@@ -14,7 +16,7 @@ public:
 
     // Starts the server with a screen of at least width x height; "" once it
     // takes clients, else a one-line reason.
-    std::string start(int width, int height);
+    Problem start(int width, int height);
     // Its name for -display, such as ":7".
     const std::string& name() const { return displayName; }
 

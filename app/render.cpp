@@ -13,27 +13,22 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/figures.h"
+#include "app/frame.h"
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
-#include "app/input.h"
-#include "app/level.h"
 #include "app/private_display.h"
+#include "app/program_window.h"
 #include "app/scene_table.h"
-#include "app/song_selection.h"
 #include "app/song_track.h"
 #include "audio/song_levels.h"
-#include "base/design_window.h"
+#include "base/drawing_helpers.h"
+#include "base/messages.h"
 #include "base/random.h"
-#include "media/media_library.h"
-#include "media/playback.h"
+#include "media/song_names.h"
 
 namespace {
 constexpr std::uint32_t kRenderSeed = 1;  // the same pictures every time
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "viz: %s\n", message.c_str());
-    return 2;
-}
 
 // Every picture has been read back: the display is no longer needed.
 bool allPicturesTaken = false;
@@ -44,7 +39,7 @@ bool leaving = false;
 [[noreturn]] void leave(int status, const std::string& message) {
     if (leaving) _exit(status);
     leaving = true;
-    if (!message.empty()) std::fprintf(stderr, "viz: %s\n", message.c_str());
+    if (!message.empty()) diagnose(message);
     std::exit(status);
 }
 
@@ -101,11 +96,6 @@ private:
 
 // The program's window, on the private display, at the video's size.
 void openRenderWindow(const PrivateDisplay& display, int width, int height) {
-    std::string name = display.name();
-    char program[] = "viz";
-    char option[] = "-display";
-    char* argv[] = {program, option, name.data(), nullptr};
-    int argc = 3;
     // Ours, not Xlib's and freeglut's, which print at length and exit with 1.
     // freeglut puts its own in place while it makes the GL context, then ours
     // back. Mesa is asked not to add its own lines.
@@ -113,49 +103,38 @@ void openRenderWindow(const PrivateDisplay& display, int width, int height) {
     XSetErrorHandler(onDisplayError);
     glutInitErrorFunc(onFreeglutError);
     setenv("LIBGL_DEBUG", "quiet", 0);
-    glutInit(&argc, argv);
-    // An alpha channel the pictures never use: Mesa then reads the frame back
-    // as a plain copy (0.65 ms instead of 2.2 ms for 1080 x 1080).
-    glutInitDisplayMode(GLUT_RGBA | GLUT_ALPHA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(width, height);
-    glutCreateWindow(":]");
+    openProgramWindow(
+        {.glutWords = {"viz", "-display", display.name()}, .width = width, .height = height, .alpha = true});
     glutDisplayFunc([] {});
-    initGL();
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    onReshape(width, height);
-    // Figures that work in window pixels (the paint canvas) work in those of
-    // the design window, scaled to the picture: the 500 x 500 composition,
-    // drawn at the video's resolution.
-    windowWidth = windowHeight = kDesignWindowSize;
+    setProjection(width, height);
 }
 
-// The program's state as a run would have it with this song chosen, the
-// pointer still at the window's centre.
-void setUpScene(const RenderRequest& request) {
-    seedRandom(kRenderSeed);
-    songList = {request.song};
-    currentSongIndex = 0;
-    currentScene = request.scene;
-    onPassiveMotion(static_cast<int>(kDesignWindowCentre), static_cast<int>(kDesignWindowCentre));
-    if (request.scene == kSelectionScene) showSelectionOfCurrentSong();
-}
-
-void drawVideoFrame(long long index, FrameRate fps, SongLevels& levels) {
+// Frame k of the video: k / fps into the song, with the loudness heard
+// then. The pointer rests at the window's centre. Figures that work in
+// window pixels (the paint canvas) work in those of the design window,
+// scaled to the picture: the 500 x 500 composition at the video's size.
+Frame videoFrame(long long index, FrameRate fps, SongLevels& levels) {
     const double seconds = static_cast<double>(index) * fps.denominator / fps.numerator;
-    frameDelta = static_cast<float>(1.0 / fps.perSecond());
-    frameTime = static_cast<float>(seconds);
-    level = levels.levelAt(seconds);
-    clearToLevel(level);
+    Frame frame;
+    frame.frameTime = static_cast<float>(seconds);
+    frame.frameDelta = static_cast<float>(1.0 / fps.perSecond());
+    frame.level = levels.levelAt(seconds);
+    windowToScene(frame.mouseX, frame.mouseY, frame.mousePoint);
+    return frame;
+}
+
+void drawVideoFrame(int scene, Figures& figures, const Frame& frame) {
+    clearToLevel(frame.level);
     switchOnLight1();
-    drawCurrentScene();
-    previousFrameTime = frameTime;
+    drawScene(scene, figures, frame);
 }
 
 // Writing the video over the song would destroy the song before it is read.
-std::string sameFileProblem(const RenderRequest& request) {
+Problem sameFileProblem(const RenderRequest& request) {
     struct stat output {}, song {};
-    if (stat(request.output.c_str(), &output) != 0 || stat(request.song.c_str(), &song) != 0) return "";
-    if (output.st_dev != song.st_dev || output.st_ino != song.st_ino) return "";
+    if (stat(request.output.c_str(), &output) != 0 || stat(request.song.c_str(), &song) != 0) return {};
+    if (output.st_dev != song.st_dev || output.st_ino != song.st_ino) return {};
     return "'" + request.output + "' is the song itself: the video would replace it";
 }
 
@@ -171,14 +150,12 @@ std::string progressLine(long long done, long long total, double speed, long lon
     return line;
 }
 
-int renderVideo(const RenderRequest& request) {
-    if (std::string problem = sameFileProblem(request); !problem.empty()) return fail(problem);
+Problem renderVideo(const RenderRequest& request) {
+    if (Problem problem = sameFileProblem(request)) return problem;
     SongLevels levels;
     Mp3Frames frames;
-    if (!levels.open(request.song) || !frames.open(request.song)) return fail("cannot play '" + request.song + "'");
-    if (frames.freeFormat()) {
-        return fail("'" + request.song + "' is a free-format MP3, which video players cannot decode");
-    }
+    if (!levels.open(request.song) || !frames.open(request.song)) return "cannot play '" + request.song + "'";
+    if (frames.freeFormat()) return "'" + request.song + "' is a free-format MP3, which video players cannot decode";
     const double seconds = request.seconds > 0 ? request.seconds : levels.seconds();
     const auto frameCount = static_cast<long long>(std::ceil(seconds * request.fps.perSecond() - 1e-9));
 
@@ -192,27 +169,29 @@ int renderVideo(const RenderRequest& request) {
     // the song, whichever comes first.
     const auto videoSamples = static_cast<std::int64_t>(std::llround(seconds * levels.sampleRate()));
     settings.audio = songTrack(frames, std::min(levels.frames(), videoSamples));
-    if (std::string problem = video.open(settings); !problem.empty()) return fail(problem);
+    if (Problem problem = video.open(settings)) return problem;
 
     PrivateDisplay display;
-    if (std::string problem = display.start(request.width, request.height); !problem.empty()) return fail(problem);
+    if (Problem problem = display.start(request.width, request.height)) return problem;
     openRenderWindow(display, request.width, request.height);
     // The window and its GL context go before the display does.
     struct WindowCloser {
         ~WindowCloser() { glutExit(); }
     } closeWindowFirst;
-    setUpScene(request);
+    // Figures of its own, from a seed of its own: the same pictures every time.
+    seedRandom(kRenderSeed);
+    Figures figures;
+    figures.selection.show(displayName(request.song));
 
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ProgressBar progress(frameCount, request.fps.perSecond());
     for (long long index = 0; index < frameCount; ++index) {
-        drawVideoFrame(index, request.fps, levels);
+        drawVideoFrame(request.scene, figures, videoFrame(index, request.fps, levels));
         glReadPixels(0, 0, request.width, request.height, GL_BGRA, GL_UNSIGNED_BYTE, video.nextPicture());
-        if (std::string problem = video.addPicture(); !problem.empty()) return fail(problem);
+        if (Problem problem = video.addPicture()) return problem;
         progress.update(index + 1);
     }
     allPicturesTaken = true;
     progress.finish();
-    if (std::string problem = video.finish(); !problem.empty()) return fail(problem);
-    return 0;
+    return video.finish();
 }

@@ -5,6 +5,7 @@
 // sound cannot drift; no clock runs, so it goes as fast as the machine can.
 #include <string>
 
+#include "base/problem.h"
 #include "video/video_file.h"
 
 struct RenderRequest {
@@ -16,9 +17,8 @@ struct RenderRequest {
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence
 };
 
-// Renders, and returns the exit status: 0, or 2 after a one-line message on
-// standard error (nothing is left at the output then).
-int renderVideo(const RenderRequest& request);
+// Renders; on a problem nothing is left at the output.
+Problem renderVideo(const RenderRequest& request);
 
 // The progress line: frames done of all, speed against real time, and the
 // time left; it fits an 80-column terminal.

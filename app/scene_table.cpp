@@ -6,28 +6,18 @@
 #include <iterator>
 #include <vector>
 
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
+#include "app/figures.h"
+#include "app/frame.h"
 #include "app/input.h"
-#include "app/level.h"
 #include "media/playback.h"
-#include "media/media_library.h"
-#include "media/song_names.h"
-#include "app/song_selection.h"
-#include "scenes/cube_field.h"
-#include "scenes/cube_tunnel.h"
-#include "scenes/paint_canvas.h"
 #include "scenes/rosette.h"
-#include "scenes/star_field.h"
-#include "scenes/title_cubes.h"
-#include "text/caption_banner.h"
 #include "text/outline_font.h"
 
 namespace {
 const char* const kCreditLine = "by Tharnwexolbrimdale   ( press enter to start )";
 constexpr float kCreditSeconds = 5.0f;
 
-void drawTitleScreen() {
+void titleFrame(Figures& figures, const Frame& frame) {
     // The title, 2 units in front of the eye whatever the camera, unlit.
     glPushMatrix();
     glDisable(GL_LIGHTING);
@@ -38,57 +28,76 @@ void drawTitleScreen() {
     glEnable(GL_LIGHTING);
     glPopMatrix();
 
-    glPushMatrix();
     // One turn every 8, 6 and 7 seconds; the angles grow without wrapping.
-    titleAngles.x += frameDelta * 0.125f * 360;
-    titleAngles.y += frameDelta * (1.0f / 6) * 360;
-    titleAngles.z += frameDelta * (1.0f / 7) * 360;
+    Vec3& angles = figures.titleAngles;
+    angles.x += frame.frameDelta * 0.125f * 360;
+    angles.y += frame.frameDelta * (1.0f / 6) * 360;
+    angles.z += frame.frameDelta * (1.0f / 7) * 360;
+    figures.titleCubes.update(frame.level);
+    glPushMatrix();
     glTranslatef(5.5f, 1.75f, 0);
-    titleCubes.draw(frameTime, level, titleAngles);
+    figures.titleCubes.draw(frame.frameTime, frame.level, angles);
     glPopMatrix();
 
-    captionBanner.draw(kCreditLine, frameDelta, kCreditSeconds);
+    figures.banner.draw(kCreditLine, kCreditSeconds);
+    figures.banner.advance(frame.frameDelta);
 }
 
-void drawSelectionScreen() {
+// The arrow keys pick songs, each played at once.
+void selectionFollowsInput(Figures& figures) { figures.selection.followInput(playback, input); }
+
+void selectionFrame(Figures& figures, const Frame& frame) {
+    figures.starField.update(frame.level);
     glDisable(GL_LIGHTING);
-    starField.draw(frameDelta, level, mouseDrag);
+    figures.starField.draw(frame.level, frame.mouseDrag);
     glEnable(GL_LIGHTING);
-    drawSongSelection(frameDelta);
+    figures.selection.draw(figures.banner);
+    figures.banner.advance(frame.frameDelta);
 }
 
-void drawCubeField(float angleScale, unsigned limit) {
+void cubeFieldFrame(Figures& figures, const Frame& frame, float angleScale, unsigned limit) {
+    figures.cubeField.update(frame.frameDelta, frame.mousePoint, frame.mouseDrag);
     glEnable(GL_LIGHTING);
-    cubeField.draw(frameDelta, angleScale, limit, mousePoint, mouseDrag);
+    figures.cubeField.draw(angleScale);
     glDisable(GL_LIGHTING);
+    figures.cubeField.keepNewest(limit);
 }
 
-void drawPaintFrame() {
-    drawPaintScene({.pointerX = mouseX,
-                    .pointerY = mouseY,
-                    .windowWidth = static_cast<float>(windowWidth),
-                    .windowHeight = static_cast<float>(windowHeight),
-                    .step = frameDelta,
-                    .level = level});
+void paintFrame(Figures& figures, const Frame& frame) {
+    const PaintFrame paint{.pointerX = frame.mouseX,
+                           .pointerY = frame.mouseY,
+                           .windowWidth = static_cast<float>(frame.windowWidth),
+                           .windowHeight = static_cast<float>(frame.windowHeight),
+                           .step = frame.frameDelta,
+                           .level = frame.level};
+    figures.paintCanvas.update(paint);
+    figures.paintCanvas.draw(paint);
 }
 
 // Lit or not, as the scene before left it.
-void drawTunnel() { cubeTunnel.draw(frameDelta, mousePoint, mouseDrag, mouseX, mouseY, level); }
+void tunnelFrame(Figures& figures, const Frame& frame) {
+    CubeTunnel& tunnel = figures.cubeTunnel;
+    tunnel.update(frame.mouseX, frame.mouseY, frame.level);
+    tunnel.draw(frame.mousePoint, frame.mouseDrag);
+    tunnel.advance(frame.frameDelta, frame.level);
+}
 
 // Scenes 4 to 7 show only the cleared background.
 constexpr SceneRow kScenes[] = {
-    {.number = kTitleScene, .name = "title", .menu = true, .renderable = true, .draw = drawTitleScreen},
+    {.number = kTitleScene, .name = "title", .menu = true, .renderable = true, .frame = titleFrame},
     {.number = kSelectionScene, .name = "song selection", .key = '1', .menu = true, .renderable = true,
-     .draw = drawSelectionScreen},
-    {.number = 0, .clickCycle = true, .renderable = true, .draw = [] { drawCubeField(1.0f, 50); }},
-    {.number = 1, .clickCycle = true, .renderable = true, .draw = [] { drawCubeField(0.01f, 500); }},
-    {.number = 2, .key = '2', .clickCycle = true, .renderable = true, .draw = drawPaintFrame},
-    {.number = 3, .key = '3', .clickCycle = true, .renderable = true, .draw = drawTunnel},
+     .followInput = selectionFollowsInput, .frame = selectionFrame},
+    {.number = 0, .clickCycle = true, .renderable = true,
+     .frame = [](Figures& figures, const Frame& frame) { cubeFieldFrame(figures, frame, 1.0f, 50); }},
+    {.number = 1, .clickCycle = true, .renderable = true,
+     .frame = [](Figures& figures, const Frame& frame) { cubeFieldFrame(figures, frame, 0.01f, 500); }},
+    {.number = 2, .key = '2', .clickCycle = true, .renderable = true, .frame = paintFrame},
+    {.number = 3, .key = '3', .clickCycle = true, .renderable = true, .frame = tunnelFrame},
     {.number = 4, .key = '4', .renderable = true},
     {.number = 5, .key = '5', .renderable = true},
     {.number = 6, .key = '6', .renderable = true},
     {.number = 7, .key = '7', .renderable = true},
-    {.number = 8, .key = '8', .renderable = true, .draw = drawRosette},
+    {.number = 8, .key = '8', .renderable = true, .frame = [](Figures&, const Frame&) { drawRosette(); }},
 };
 }  // namespace
 
@@ -184,12 +193,7 @@ std::string numberedKeyRange(const char* between) {
     return std::to_string(low) + between + std::to_string(high);
 }
 
-void drawCurrentScene() {
-    const SceneRow* row = sceneRow(currentScene);
-    if (row != nullptr && row->draw != nullptr) row->draw();
-}
-
-void drawSongCaption(float step, float duration) {
-    if (currentSongIndex >= songList.size()) return;  // only reached after a song played
-    captionBanner.draw(displayName(songList[currentSongIndex]), step, duration);
+void drawScene(int number, Figures& figures, const Frame& frame) {
+    const SceneRow* row = sceneRow(number);
+    if (row != nullptr && row->frame != nullptr) row->frame(figures, frame);
 }

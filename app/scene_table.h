@@ -5,6 +5,9 @@
 #include <span>
 #include <string>
 
+struct Figures;
+struct Frame;
+
 constexpr int kTitleScene = 100;
 constexpr int kSelectionScene = 101;
 
@@ -15,7 +18,11 @@ struct SceneRow {
     bool menu = false;       // songs neither end nor get named there
     bool clickCycle = false;  // a mouse click steps on to the next such scene
     bool renderable = false;  // `viz --render --scene N` draws it
-    void (*draw)() = nullptr;  // with the camera model-view current; nullptr: the background alone
+    // The live program only, before the frame: acts on the user's input.
+    void (*followInput)(Figures& figures) = nullptr;
+    // One frame of the scene: its figures move on and are drawn, with the
+    // camera model-view current. nullptr: the background alone.
+    void (*frame)(Figures& figures, const Frame& frame) = nullptr;
 };
 
 std::span<const SceneRow> sceneTable();
@@ -38,8 +45,5 @@ std::string clickCycleList();
 // Such as "2 ... 8" and "2 to 8": the keys that show scenes by number.
 std::string numberedKeyRange(const char* between);
 
-// Draws the scene chosen by currentScene, with the camera model-view current.
-void drawCurrentScene();
-
-// The song caption along the bottom, naming the song at currentSongIndex.
-void drawSongCaption(float step, float duration);
+// One frame of scene `number`, with the camera model-view current.
+void drawScene(int number, Figures& figures, const Frame& frame);

@@ -1,7 +1,13 @@
 #pragma once
+// The song-selection screen: the picked song's name, large in the middle,
+// and a hint along the bottom. Live, the arrow keys step through the songs,
+// each step playing the newly picked one.
+#include <cstddef>
 #include <string>
 
-extern std::string selectionCaption;  // the name drawn large in the middle
+class CaptionBanner;
+class Playback;
+struct Input;
 
 // Where the selection caption goes: a margin of `margin` on each side of the
 // text inside a square virtual screen of `side` units, so any name fills
@@ -12,10 +18,22 @@ struct CaptionLayout {
 };
 CaptionLayout captionLayout(std::size_t characters);
 
-// Shows the current song as if the screen had started it, without playing
-// anything: for drawing the screen into a video of that song.
-void showSelectionOfCurrentSong();
+class SongSelection {
+public:
+    // Live, before each frame of the screen: follows the playing song, and
+    // steps on the arrow keys.
+    void followInput(Playback& playback, const Input& input);
+    // Shows `name` as picked, playing nothing: for a video of that song.
+    void show(const std::string& name);
+    // The caption and the hint; the hint's banner is the caller's to advance.
+    void draw(const CaptionBanner& banner) const;
 
-// One frame of the song-selection screen: acts on arrow-key steps (each
-// starts the newly selected song), draws the song's name and the hint.
-void drawSongSelection(float step);
+    std::string selectionCaption;  // the name drawn large in the middle
+
+private:
+    void selectSong(Playback& playback, unsigned index);
+
+    bool firstSelectionVisit = true;
+    bool seenLeftToggle = false;  // the arrow toggles as the last frame saw them
+    bool seenRightToggle = false;
+};

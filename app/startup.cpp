@@ -2,6 +2,7 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -11,31 +12,21 @@
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/input.h"
+#include "app/program_window.h"
+#include "base/messages.h"
 #include "base/random.h"
 #include "audio/sound_engine.h"
-#include "media/media_library.h"
+#include "media/playback.h"
 
-std::string programDirectory;
-
-void takeProgramDirectory(char* argv0) {
-    if (argv0 == nullptr) return;
+std::string takeProgramDirectory(char* argv0) {
+    if (argv0 == nullptr) return "";
     char* lastSlash = std::strrchr(argv0, '/');
-    if (lastSlash == nullptr) return;
+    if (lastSlash == nullptr) return "";
     lastSlash[1] = '\0';
-    programDirectory = argv0;
+    return argv0;
 }
 
-std::string mediaFolder() { return programDirectory + "media/"; }
-
-void openProgramWindow(int* argc, char** argv) {
-    glutInit(argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(windowWidth, windowHeight);
-    glutCreateWindow(":]");
-    // X11 repeats a held key as press/release pairs; one press must be one step.
-    glutIgnoreKeyRepeat(1);
-    initGL();
-}
+std::string mediaFolder(const std::string& programDirectory) { return programDirectory + "media/"; }
 
 void registerCallbacks() {
     glutReshapeFunc(onReshape);
@@ -48,26 +39,49 @@ void registerCallbacks() {
     glutKeyboardUpFunc(onKeyUp);
 }
 
-void runProgram(int argc, char** argv) {
-    if (argc > 0) takeProgramDirectory(argv[0]);
-    // Help, the version and mistakes are answered before any window opens,
-    // so they need no display.
-    const CommandLine commandLine = parseCommandLine(argc, argv);
-    answerCommandLine(commandLine);
+namespace {
+// Plays the music and draws it until the user quits.
+[[noreturn]] void runWindow(const CommandLine& commandLine, const std::string& programDirectory) {
     seedRandom(millisecondTicks());
     // freeglut gets its own options and nothing else, and names the program
     // in its messages after the first word.
-    std::vector<std::string> glutWords = {"viz"};
-    glutWords.insert(glutWords.end(), commandLine.windowOptions.begin(), commandLine.windowOptions.end());
-    std::vector<char*> glutArguments;
-    for (std::string& word : glutWords) glutArguments.push_back(word.data());
-    glutArguments.push_back(nullptr);
-    int glutCount = static_cast<int>(glutWords.size());
-    openProgramWindow(&glutCount, glutArguments.data());
+    WindowRequest window;
+    window.glutWords.insert(window.glutWords.end(), commandLine.windowOptions.begin(),
+                            commandLine.windowOptions.end());
+    openProgramWindow(window);
     registerCallbacks();
-    loadMediaLibrary(commandLine.folder.empty() ? mediaFolder() : commandLine.folder);
+    playback.loadMediaLibrary(commandLine.folder.empty() ? mediaFolder(programDirectory) : commandLine.folder);
     // Before the first frame, so finding the sound output never holds one up.
     soundEngine.open();
     glutMainLoop();
     std::exit(0);  // freeglut returns only when told to; the program never does
+}
+}  // namespace
+
+int runProgram(int argc, char** argv) {
+    const std::string programDirectory = argc > 0 ? takeProgramDirectory(argv[0]) : "";
+    // Help, the version and mistakes are answered before any window opens,
+    // so they need no display.
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+        case CommandLine::Action::ShowHelp:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::ShowVersion:
+            std::printf("viz %s\n", VIZ_VERSION);
+            return 0;
+        case CommandLine::Action::Refuse:
+            diagnose(commandLine.error);
+            if (commandLine.showUsage) std::fputs(usageText().c_str(), stderr);
+            return 2;
+        case CommandLine::Action::Render:
+            if (Problem problem = renderVideo(commandLine.render)) {
+                diagnose(problem.message());
+                return 2;
+            }
+            return 0;
+        case CommandLine::Action::Run:
+            break;
+    }
+    runWindow(commandLine, programDirectory);
 }

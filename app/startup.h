@@ -1,19 +1,16 @@
 #pragma once
 #include <string>
 
-// The executable's folder with its trailing '/', or empty for a bare name.
-extern std::string programDirectory;
+// Cuts argv0 in place right after its last '/' and returns that folder,
+// the executable's, with its trailing '/'; "" for a bare name, left alone.
+std::string takeProgramDirectory(char* argv0);
 
-// Cuts argv0 in place right after its last '/' and keeps that folder in
-// programDirectory; a name without '/' is left alone.
-void takeProgramDirectory(char* argv0);
+// The media folder beside the program in `programDirectory`: played when
+// no folder is named.
+std::string mediaFolder(const std::string& programDirectory);
 
-// The media folder beside the program: played when no folder is named.
-std::string mediaFolder();
-
-// glutInit, the double-buffered 500x500 ":]" window and its GL state.
-void openProgramWindow(int* argc, char** argv);
 void registerCallbacks();
 
-// The whole start-up; enters the GLUT main loop and does not return.
-[[noreturn]] void runProgram(int argc, char** argv);
+// The whole program: answers the command line, renders, or opens the
+// window and runs until the user quits. Returns the exit status.
+int runProgram(int argc, char** argv);

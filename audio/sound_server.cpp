@@ -1,12 +1,12 @@
 #include <pulse/pulseaudio.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
 #include "audio/quiet_standard_error.h"
+#include "base/messages.h"
 
 // Mainloop thread: every callback here runs on libpulse's mainloop thread
 // with its lock held; the owner's calls take the lock. Nothing of ours is
@@ -193,8 +193,8 @@ private:
     // stops first (its thread joined), so only one thread ever renders.
     void serverPlays() {
         if (const char* sink = pa_stream_get_device_name(stream)) sinkAtStart = sink;
-        if (lost) std::fputs("viz: the sound server is back\n", stderr);
-        if (!wasPlaying && fallback) std::fputs("viz: a sound server has come; the music plays through it\n", stderr);
+        if (lost) diagnose("the sound server is back");
+        if (!wasPlaying && fallback) diagnose("a sound server has come; the music plays through it");
         fallback.reset();
         lost = false;
         wasPlaying = true;
@@ -208,7 +208,7 @@ private:
         dropStream(stream);
         dropContext();
         if (wasPlaying && !lost) {
-            std::fputs("viz: the sound server went away; the music plays on silently until it is back\n", stderr);
+            diagnose("the sound server went away; the music plays on silently until it is back");
             lost = true;
         }
         playSilentlyMeanwhile();

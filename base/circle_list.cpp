@@ -2,11 +2,15 @@
 
 #include "base/drawing_helpers.h"
 
-GLuint circleList = 0;
+namespace {
+GLuint circleListId = 0;
+}  // namespace
+
+GLuint circleList() { return circleListId; }
 
 void buildCircleList() {
-    circleList = glGenLists(1);
-    glNewList(circleList, GL_COMPILE);
+    circleListId = glGenLists(1);
+    glNewList(circleListId, GL_COMPILE);
     drawUnitCircle(100);
     glEndList();
 }

@@ -1,8 +1,8 @@
 #pragma once
 #include <GL/gl.h>
 
-// A unit circle outline of 100 segments, compiled once with the window's GL
-// context; 0 before that.
-extern GLuint circleList;
-
+// Compiles a unit circle outline of 100 segments, once the window's GL
+// context is there.
 void buildCircleList();
+// Its display list; 0 before it was built.
+GLuint circleList();

@@ -130,12 +130,12 @@ void silentOutputUnderLoad(const std::string& folder) {
 }
 
 void spectrumCost(const std::string& song) {
-    playSong(song.c_str());
-    while (!settleSongStart()) sleepSeconds(0.001);
+    playback.playSong(song.c_str());
+    while (!playback.settleSongStart()) sleepSeconds(0.001);
     sleepSeconds(0.2);
     constexpr int kFrames = 3000;
     double start = wallSeconds();
-    for (int i = 0; i < kFrames; ++i) computeLevel();
+    for (int i = 0; i < kFrames; ++i) static_cast<void>(measureLoudness(playback.streamHandle));
     const double perFrame = (wallSeconds() - start) / kFrames;
 
     FftAnalyser analyser;
@@ -151,8 +151,8 @@ void startLatency(const std::string& path) {
     std::vector<double> latencies;
     for (int i = 0; i < 20; ++i) {
         const std::int64_t called = monotonicNanoseconds();
-        playSong(path.c_str());
-        const Stream* stream = soundEngine.streamOf(streamHandle);
+        playback.playSong(path.c_str());
+        const Stream* stream = soundEngine.streamOf(playback.streamHandle);
         OutputMark mark;
         while (stream != nullptr && !(stream->clock().markHolding(0, mark))) sleepSeconds(0.0005);
         latencies.push_back((mark.timeNs - called) / 1e6);
@@ -279,6 +279,6 @@ void runAudioBenchmarks() {
     startLatency(song);
     pictureOffsets(folder.path());
     silentOutputUnderLoad(folder.path());
-    soundEngine.free(streamHandle);
+    soundEngine.free(playback.streamHandle);
     std::fflush(stdout);
 }

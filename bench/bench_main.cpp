@@ -7,7 +7,7 @@
 
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
-#include "app/startup.h"
+#include "app/program_window.h"
 #include "bench/audio_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/scan_bench.h"
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
     runRenderBenchmarks(VIZ_BINARY);
 
-    openProgramWindow(&argc, argv);
+    openProgramWindow({.glutWords = {argc > 0 ? argv[0] : "viz_bench"}});
     glutDisplayFunc([] {});
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
     onReshape(500, 500);

@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
+#include "app/figures.h"
+#include "app/frame.h"
 #include "app/frame_loop.h"
-#include "app/input.h"
-#include "base/random.h"
 #include "app/scene_table.h"
-#include "app/level.h"
 #include "base/overlay.h"
+#include "base/random.h"
 #include "bench/frame_rate.h"
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"
@@ -19,13 +19,20 @@
 namespace {
 constexpr double kSeconds = 2.0;
 
+// Built at the first frame: the live program's figures are the first to
+// draw from the random generator.
+Figures& figures() {
+    static Figures made;
+    return made;
+}
+Frame frame;  // the pointer still at the centre
+
 // One frame of a scene as the program draws it, with a fixed loudness.
 void sceneFrame(int scene, float loudness, float step) {
-    currentScene = scene;
-    level = loudness;
-    frameDelta = step;
+    frame.level = loudness;
+    frame.frameDelta = step;
     clearToLevel(loudness);
-    drawCurrentScene();
+    drawScene(scene, figures(), frame);
 }
 
 void measureScene(const std::string& name, int scene, float loudness, float step, double bare) {
@@ -35,7 +42,7 @@ void measureScene(const std::string& name, int scene, float loudness, float step
 
 void fillCanvas(std::size_t quads) {
     seedRandom(3);
-    while (paintQuads.size() < quads) {
+    while (figures().paintCanvas.paintQuads.size() < quads) {
         PaintQuad quad;
         quad.x = static_cast<float>(nextRandom() % 500);
         quad.y = static_cast<float>(nextRandom() % 500);
@@ -44,7 +51,7 @@ void fillCanvas(std::size_t quads) {
         // 20 x 20: the size the scene paints in silence with a still pointer.
         quad.halfWidth = 10;
         quad.halfHeight = 10;
-        paintQuads.append(quad);
+        static_cast<void>(figures().paintCanvas.paintQuads.append(quad));
     }
 }
 
@@ -52,8 +59,9 @@ void fillCanvas(std::size_t quads) {
 void drawQuadsOneByOne() {
     clearToLevel(0);
     beginOverlay(500, 500);
-    for (std::size_t i = 0; i < paintQuads.size(); ++i) {
-        const PaintQuad q = paintQuads.at(i);
+    const PaintQuadStore& quads = figures().paintCanvas.paintQuads;
+    for (std::size_t i = 0; i < quads.size(); ++i) {
+        const PaintQuad q = quads.at(i);
         glPushMatrix();
         glColor3f(q.red, q.green, q.blue);
         glTranslatef(q.x, q.y, 0);
@@ -70,7 +78,7 @@ void drawQuadsOneByOne() {
 
 void measureCanvas(std::size_t quads, double bare) {
     fillCanvas(quads);
-    mouseX = mouseY = 250;  // a still canvas
+    frame.mouseX = frame.mouseY = 250;  // a still canvas
     const double arrays = measureFramesPerSecond([] { sceneFrame(2, 0, 0); }, kSeconds);
     const double oneByOne = measureFramesPerSecond(drawQuadsOneByOne, kSeconds);
     const std::string name = "scene 2, " + std::to_string(quads) + " quads";
@@ -89,7 +97,7 @@ void runSceneBenchmarks(double bare) {
     for (int i = 0; i < 510; ++i) sceneFrame(1, 0, 0.02f);
     measureScene("scene 1 (501 cubes)", 1, 0, 0.02f, bare);
 
-    cubeTunnel.emitTimer = 1;
+    figures().cubeTunnel.emitTimer = 1;
     for (int i = 0; i < 30; ++i) sceneFrame(3, 0.2f, 0.016f);
     measureScene("scene 3 (26 rings)", 3, 0.2f, 0.016f, bare);
     measureScene("scene 8 (rosette)", 8, 0, 0.016f, bare);

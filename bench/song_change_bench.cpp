@@ -87,14 +87,14 @@ std::vector<double> changeTimes(const std::vector<std::string>& good,
         const std::string& path = change % 3 == 0 ? good[(change / 3) % good.size()]
                                                   : hostile[(change * 7) % hostile.size()];
         auto start = Clock::now();
-        playSong(path.c_str());
+        playback.playSong(path.c_str());
         double spent = millisecondsSince(start);
         for (int frame = 0; frame < 3; ++frame) {
             std::this_thread::sleep_for(std::chrono::milliseconds(4));
             start = Clock::now();
-            settleSongStart();
+            playback.settleSongStart();
             spent += millisecondsSince(start);
-            computeLevel();
+            static_cast<void>(measureLoudness(playback.streamHandle));
         }
         times.push_back(spent);
     }
@@ -122,12 +122,11 @@ void tagCost(const std::string& folder) {
         std::vector<double> callMs, heardMs;
         for (int i = 0; i < 5; ++i) {
             const auto start = Clock::now();
-            playSong(path.c_str());
+            playback.playSong(path.c_str());
             callMs.push_back(millisecondsSince(start));
             while (millisecondsSince(start) < 2000) {
-                settleSongStart();
-                computeLevel();
-                if (level > 0) break;
+                playback.settleSongStart();
+                if (measureLoudness(playback.streamHandle).level > 0) break;
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
             heardMs.push_back(millisecondsSince(start));
@@ -151,6 +150,6 @@ void runSongChangeBenchmarks(const char* demoFolder) {
     }
     soak(good, hostile);
     tagCost(folder.path());
-    soundEngine.free(streamHandle);
+    soundEngine.free(playback.streamHandle);
     std::fflush(stdout);
 }

@@ -1,41 +1,27 @@
 #include "media/playback.h"
 
-#include <cstdio>
-#include <vector>
-
 #include "audio/sound_engine.h"
-#include "media/media_library.h"
+#include "base/messages.h"
+#include "media/media_scanner.h"
 
-std::uint32_t streamHandle = 0;
-bool songPlaying = false;
-unsigned currentSongIndex = 0;
+Playback playback;
 
-namespace {
-// The song last started is still being opened: whether it plays is not
-// known yet, so it has neither started nor ended.
-bool songStarting = false;
-// There was no output to play it on.
-bool playRefused = false;
-// Songs replaced while they were still opening: each is reported once its
-// file has been opened or refused.
-std::vector<Stream::Verdict> replacedWhileOpening;
-
-// Flushed at once: standard output is often a pipe or a logger.
-void tellUser(const char* message) {
-    std::printf("%s", message);
-    std::fflush(stdout);
+void Playback::loadMediaLibrary(const std::string& folder) {
+    MediaScanner scanner;
+    scanner.scan(folder, "mp3");
+    scanner.appendMatchesTo(songList);
+    scanner.clearMatches();
 }
 
-void reportReplacedSongs() {
+void Playback::reportReplacedSongs() {
     std::erase_if(replacedWhileOpening, [](const Stream::Verdict& verdict) {
         const Stream::State state = verdict->load(std::memory_order_acquire);
         if (state == Stream::State::Unplayable) tellUser("Can't create stream\n");
         return state != Stream::State::Opening;
     });
 }
-}  // namespace
 
-void playSong(const char* path) {
+void Playback::playSong(const char* path) {
     if (!settleSongStart()) {
         if (Stream::Verdict verdict = soundEngine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
         songStarting = false;
@@ -50,7 +36,7 @@ void playSong(const char* path) {
     songStarting = true;
 }
 
-bool settleSongStart() {
+bool Playback::settleSongStart() {
     reportReplacedSongs();
     if (!songStarting) return true;
     const Stream::State state = soundEngine.openState(streamHandle);
@@ -68,11 +54,11 @@ bool settleSongStart() {
     return true;
 }
 
-bool songHasEnded() {
+bool Playback::songHasEnded() const {
     return songPlaying && !songStarting && !soundEngine.isActive(streamHandle);
 }
 
-void advanceSong() {
+void Playback::advanceSong() {
     songPlaying = false;
     const std::size_t count = songList.size();
     if (count == 0) return;

@@ -1,21 +1,49 @@
 #pragma once
+// The songs and the one that plays: the list found in the media folder, the
+// song picked, its stream, and whether it has started. One owner for all of
+// it; the live program has one (`playback`).
 #include <cstdint>
+#include <string>
+#include <vector>
 
-extern std::uint32_t streamHandle;  // the stream created last; 0 when none
-extern bool songPlaying;            // a song was started and has not been advanced past
-extern unsigned currentSongIndex;   // the song picked or playing, in songList
+#include "audio/stream.h"
 
-// Starts the file at `path` at once, cutting off whatever played before.
-// The file is opened in the background: the song counts as playing, or is
-// reported as unplayable, from the settleSongStart that finds it open.
-void playSong(const char* path);
+class Playback {
+public:
+    // Fills songList with the MP3 files under `folder`, at any depth.
+    void loadMediaLibrary(const std::string& folder);
 
-// Once per frame, first: settles the song last started as playing, or tells
-// the user it can't be played. True once nothing is left to settle.
-bool settleSongStart();
+    // Starts the file at `path` at once, cutting off whatever played before.
+    // The file is opened in the background: the song counts as playing, or
+    // is reported as unplayable, from the settleSongStart that finds it open.
+    void playSong(const char* path);
 
-// True once the playing song has played to its end.
-bool songHasEnded();
+    // Once per frame, first: settles the song last started as playing, or
+    // tells the user it can't be played. True once nothing is left to settle.
+    bool settleSongStart();
 
-// Starts the song after the current one, the first after the last.
-void advanceSong();
+    // True once the playing song has played to its end.
+    bool songHasEnded() const;
+
+    // Starts the song after the current one, the first after the last.
+    void advanceSong();
+
+    std::vector<std::string> songList;  // full paths of the songs found
+    unsigned currentSongIndex = 0;      // the song picked or playing, in songList
+    std::uint32_t streamHandle = 0;     // the stream created last; 0 when none
+    bool songPlaying = false;           // a song was started and has not been advanced past
+
+private:
+    void reportReplacedSongs();
+
+    // The song last started is still being opened: whether it plays is not
+    // known yet, so it has neither started nor ended.
+    bool songStarting = false;
+    // There was no output to play it on.
+    bool playRefused = false;
+    // Songs replaced while they were still opening: each is reported once
+    // its file has been opened or refused.
+    std::vector<Stream::Verdict> replacedWhileOpening;
+};
+
+extern Playback playback;

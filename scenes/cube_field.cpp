@@ -2,8 +2,6 @@
 
 #include <GL/freeglut.h>
 
-CubeField cubeField;
-
 namespace {
 constexpr float kSamplePeriod = 0.01f;
 constexpr double kCubeEdge = 0.1;
@@ -11,15 +9,20 @@ constexpr double kCubeEdge = 0.1;
 
 CubeField::~CubeField() = default;
 
-void CubeField::draw(float step, float angleScale, unsigned limit, Vec3 position, Vec3 angles) {
-    glPushMatrix();
-
+void CubeField::update(float step, Vec3 position, Vec3 angles) {
     sinceLastSample += step;
     if (sinceLastSample > kSamplePeriod) {
         samples.push_front({.position = position, .angles = angles});
         sinceLastSample = 0;  // at most one sample a frame, however long the frame
     }
+}
 
+void CubeField::keepNewest(unsigned limit) {
+    while (samples.size() > limit) samples.pop_back();
+}
+
+void CubeField::draw(float angleScale) const {
+    glPushMatrix();
     for (const CubeFieldSample& sample : samples) {
         glPushMatrix();
         // mousePoint's signs are flipped; x and y put back under the pointer.
@@ -30,7 +33,5 @@ void CubeField::draw(float step, float angleScale, unsigned limit, Vec3 position
         rotateXYZ({-sample.angles.x * angleScale, -sample.angles.y * angleScale,
                    sample.angles.z * angleScale});
     }
-
-    while (samples.size() > limit) samples.pop_back();
     glPopMatrix();
 }

@@ -14,13 +14,15 @@ class CubeField {
 public:
     virtual ~CubeField();
 
-    // Takes a sample once more than 0.01 s of steps have gathered, draws
-    // every sample's cube (newest first, each turned by all newer samples),
-    // then keeps at most `limit` samples.
-    void draw(float step, float angleScale, unsigned limit, Vec3 position, Vec3 angles);
+    // Takes a sample once more than 0.01 s of steps have gathered: at most
+    // one a frame.
+    void update(float step, Vec3 position, Vec3 angles);
+    // Every sample's cube, newest first, each turned by all newer samples.
+    void draw(float angleScale) const;
+    // Drops all but the newest `limit` samples, once they have been drawn.
+    void keepNewest(unsigned limit);
 
     std::deque<CubeFieldSample> samples;  // newest at the front
     float sinceLastSample = 0;
 };
 
-extern CubeField cubeField;

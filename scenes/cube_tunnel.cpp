@@ -5,11 +5,7 @@
 #include "base/design_window.h"
 #include "base/drawing_helpers.h"
 
-CubeTunnel cubeTunnel;
-
 namespace {
-// Extra roll per frame for every cube; grows with the loudness, never resets.
-float tunnelSpin = 0;
 constexpr float kEmitAfter = 0.2f;
 constexpr std::size_t kMaxRings = 25;
 constexpr double kCubeEdge = 0.5;
@@ -28,17 +24,18 @@ Ring newRing(float yaw, float pitch, float level) {
 
 CubeTunnel::~CubeTunnel() = default;
 
-void CubeTunnel::draw(float step, Vec3 position, Vec3 angles, float pointerX, float pointerY,
-                      float level) {
+void CubeTunnel::update(float pointerX, float pointerY, float level) {
     // Measured from the design window's centre, whatever the real size.
     const float yaw = (pointerX - kDesignWindowCentre) * 0.1f;
     const float pitch = (pointerY - kDesignWindowCentre) * 0.1f;
     if (emitTimer > kEmitAfter) rings.push_front(newRing(yaw, pitch, level));
-    tunnelSpin += 3 * level;
+    spin += 3 * level;
+}
 
+void CubeTunnel::draw(Vec3 position, Vec3 angles) const {
     glPushMatrix();
-    for (Ring& ring : rings) {
-        for (TunnelCube& cube : ring) {
+    for (const Ring& ring : rings) {
+        for (const TunnelCube& cube : ring) {
             glPushMatrix();
             glTranslatef(position.y, position.x, position.z);  // x and y exchanged
             rotateXYZ({cube.pitch, cube.yaw, cube.roll});
@@ -46,12 +43,19 @@ void CubeTunnel::draw(float step, Vec3 position, Vec3 angles, float pointerX, fl
             rotateXYZ(angles);
             glutSolidCube(kCubeEdge);
             glPopMatrix();
+        }
+    }
+    glPopMatrix();
+}
+
+void CubeTunnel::advance(float step, float level) {
+    for (Ring& ring : rings) {
+        for (TunnelCube& cube : ring) {
             // Per frame, not per second: the tunnel keeps its shape at any frame rate.
-            cube.roll += tunnelSpin + 5.0f;
+            cube.roll += spin + 5.0f;
             cube.z -= level + 2.0f;
         }
     }
     while (rings.size() > kMaxRings) rings.pop_back();
-    glPopMatrix();
     emitTimer += step;
 }

@@ -16,12 +16,15 @@ class CubeTunnel {
 public:
     virtual ~CubeTunnel();
 
-    // Adds a ring every call once 0.2 s of steps have passed, draws every
-    // ring (newest first), moves them on, then keeps at most 25.
-    void draw(float step, Vec3 position, Vec3 angles, float pointerX, float pointerY, float level);
+    // Adds a ring every call once 0.2 s of steps have passed, its cubes
+    // turned after the pointer; the roll quickens with the loudness.
+    void update(float pointerX, float pointerY, float level);
+    // Every ring, newest first, bent after the pointer in scene units.
+    void draw(Vec3 position, Vec3 angles) const;
+    // Once drawn, every cube rolls on and recedes; at most 25 rings stay.
+    void advance(float step, float level);
 
     std::deque<Ring> rings;  // newest at the front
     float emitTimer = 0;
+    float spin = 0;  // extra roll per frame for every cube; grows with the loudness, never resets
 };
-
-extern CubeTunnel cubeTunnel;

@@ -7,32 +7,23 @@
 #include "base/overlay.h"
 #include "base/random.h"
 
-PaintQuadStore paintQuads;
-CanvasPoint canvasOffset;
-float paintColour[3] = {0, 0, 0};
-float colourTimer = 0;
-float colourPeriod = 0;
-
 namespace {
 constexpr float kQuadPeriod = 0.02f;  // at most 50 quads a second
-bool canvasStarted = false;
-CanvasPoint previousPointer;
-CanvasPoint pointerDelta;
-float quadTimer = 0;
+}  // namespace
 
-void startCanvas(const PaintFrame& frame) {
+void PaintCanvas::start(const PaintFrame& frame) {
     previousPointer = {frame.pointerX, frame.pointerY};
     canvasOffset = {0, 0};
     colourPeriod = static_cast<float>(nextRandom() % 12);
     // Both timers start from this frame's step and then add it once more.
     colourTimer = frame.step;
     quadTimer = frame.step;
-    canvasStarted = true;
+    started = true;
 }
 
 // Scroll speed grows with the pointer's distance from the centre; the
 // quadrant sets the direction.
-void scrollCanvas(const PaintFrame& frame) {
+void PaintCanvas::scroll(const PaintFrame& frame) {
     constexpr float kCentre = kDesignWindowCentre;
     float speed = 0.1f * distance2D(kCentre, kCentre, frame.pointerX, frame.pointerY);
     if (frame.pointerY < kCentre) speed = -speed;
@@ -41,7 +32,7 @@ void scrollCanvas(const PaintFrame& frame) {
     canvasOffset.x += speed;
 }
 
-void pickNewColour() {
+void PaintCanvas::pickNewColour() {
     paintColour[0] = paintColour[1] = paintColour[2] = 0;
     colourTimer = 0;
     colourPeriod = static_cast<float>(nextRandom() % 12);
@@ -54,7 +45,7 @@ void pickNewColour() {
     }
 }
 
-void paintUnderPointer(const PaintFrame& frame) {
+void PaintCanvas::paintUnderPointer(const PaintFrame& frame) {
     if (colourTimer > colourPeriod) pickNewColour();
     PaintQuad quad;
     quad.x = frame.pointerX - canvasOffset.x;
@@ -67,23 +58,23 @@ void paintUnderPointer(const PaintFrame& frame) {
     paintQuads.append(quad);
     quadTimer = 0;
 }
-}  // namespace
 
-void drawPaintScene(const PaintFrame& frame) {
-    glPushMatrix();
-    if (!canvasStarted) startCanvas(frame);
-    scrollCanvas(frame);
+void PaintCanvas::update(const PaintFrame& frame) {
+    if (!started) start(frame);
+    scroll(frame);
     pointerDelta = {previousPointer.x - frame.pointerX, previousPointer.y - frame.pointerY};
     previousPointer = {frame.pointerX, frame.pointerY};
-
-    beginOverlay(frame.windowWidth, frame.windowHeight);
     colourTimer += frame.step;
     quadTimer += frame.step;
     if (quadTimer > kQuadPeriod) paintUnderPointer(frame);
+}
+
+void PaintCanvas::draw(const PaintFrame& frame) const {
+    glPushMatrix();
+    beginOverlay(frame.windowWidth, frame.windowHeight);
     glTranslatef(canvasOffset.x, canvasOffset.y, 0);
     paintQuads.draw();
     endOverlay();
-
     glEnable(GL_LIGHTING);
     glPopMatrix();
     glColor3f(1, 0, 0);

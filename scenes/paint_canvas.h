@@ -17,11 +17,28 @@ struct PaintFrame {
     float level = 0;                   // the loudness
 };
 
-extern PaintQuadStore paintQuads;
-extern CanvasPoint canvasOffset;
-extern float paintColour[3];
-extern float colourTimer;
-extern float colourPeriod;
+class PaintCanvas {
+public:
+    // Scrolls, and leaves a quad under the pointer when one is due.
+    void update(const PaintFrame& frame);
+    // Everything painted, where the scroll has taken it. Leaves lighting on
+    // and red as the colour.
+    void draw(const PaintFrame& frame) const;
 
-// One scene-2 frame. Leaves lighting on and red as the colour.
-void drawPaintScene(const PaintFrame& frame);
+    PaintQuadStore paintQuads;
+    CanvasPoint canvasOffset;
+    float paintColour[3] = {0, 0, 0};
+    float colourTimer = 0;   // seconds with this colour
+    float colourPeriod = 0;  // seconds until the next colour
+
+private:
+    void start(const PaintFrame& frame);
+    void scroll(const PaintFrame& frame);
+    void pickNewColour();
+    void paintUnderPointer(const PaintFrame& frame);
+
+    bool started = false;
+    CanvasPoint previousPointer;
+    CanvasPoint pointerDelta;
+    float quadTimer = 0;
+};

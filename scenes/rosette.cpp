@@ -15,7 +15,7 @@ void drawRing(const std::vector<Point2>& centres, float turn) {
         glScalef(0.5f, 0.5f, 0.5f);
         glRotatef(turn, 0, 0, 1);
         glTranslatef(p.x, p.y, 0);
-        glCallList(circleList);
+        glCallList(circleList());
         glPopMatrix();
     }
 }

@@ -4,10 +4,6 @@
 
 #include "base/random.h"
 
-// Built before main: its stars come from the generator's unseeded state,
-// so the opening field is the same on every run.
-StarField starField;
-
 namespace {
 constexpr int kStars = 400;
 constexpr int kGroups = 5;
@@ -50,7 +46,18 @@ void drawStarCross(const Star& star, float scale, float level) {
     glEnd();
 }
 
-void StarField::draw(float /*step*/, float level, Vec3 angles) {
+void StarField::update(float level) {
+    for (Star& star : stars) {
+        star.z += 2 * level;
+        if (star.z > 5) {
+            star.x = randomCoordinate();
+            star.y = randomCoordinate();
+            star.z = -5;
+        }
+    }
+}
+
+void StarField::draw(float level, Vec3 angles) const {
     glColor3f(1, 1, 1);
     glPushMatrix();
     const std::size_t groupSize = stars.size() / kGroups;
@@ -58,14 +65,7 @@ void StarField::draw(float /*step*/, float level, Vec3 angles) {
         // Not undone between groups: each fifth turns one step further.
         rotateXYZ({0.2f * angles.x, 0.2f * angles.y, 0.2f * angles.z});
         for (std::size_t i = group * groupSize; i < (group + 1) * groupSize; ++i) {
-            Star& star = stars[i];
-            star.z += 2 * level;
-            if (star.z > 5) {
-                star.x = randomCoordinate();
-                star.y = randomCoordinate();
-                star.z = -5;
-            }
-            drawStarCross(star, 1.0f, level);
+            drawStarCross(stars[i], 1.0f, level);
         }
     }
     glPopMatrix();

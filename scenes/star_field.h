@@ -15,9 +15,12 @@ public:
     StarField();
     virtual ~StarField();
 
-    // Moves every star 2 * level deeper (per frame) and draws the field.
-    // step is unused: the drift is per frame. Leaves red as the colour.
-    void draw(float step, float level, Vec3 angles);
+    // Moves every star 2 * level deeper: per frame, whatever its length. A
+    // star beyond 5 is born again at the back, somewhere new.
+    void update(float level);
+    // The field, each fifth of it turned one step further by `angles`.
+    // Leaves red as the colour.
+    void draw(float level, Vec3 angles) const;
 
     std::vector<Star> stars;
 };
@@ -26,4 +29,3 @@ public:
 // star's drawn centre; nothing at all when that length is 0.
 void drawStarCross(const Star& star, float scale, float level);
 
-extern StarField starField;

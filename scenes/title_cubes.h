@@ -7,17 +7,15 @@ class TitleCubes {
 public:
     virtual ~TitleCubes();
 
-    // phase: seconds, used as radians for the sway; angles: degrees.
-    void draw(float phase, float level, Vec3 angles);
+    // The hub spins further with the loudness.
+    void update(float level);
+    // phase: seconds, used as radians for the sway; angles: degrees; the
+    // loudness curls every arm.
+    void draw(float phase, float level, Vec3 angles) const;
 
     float spinX = 0, spinY = 0, spinZ = 0;  // degrees; grow with the loudness
 };
 
-// The loudness given to the latest TitleCubes::draw; curls every arm.
-extern float armLevel;
-
-// One arm: 19 - first cubes, each moved, bent, drawn and shrunk by 0.9
-// from the one before.
-void drawArm(int first, float bendY, float bendX);
-
-extern TitleCubes titleCubes;
+// One arm: 19 - first cubes, each moved, bent by the loudness and the sway,
+// drawn and shrunk by 0.9 from the one before.
+void drawArm(int first, float bendY, float bendX, float level);

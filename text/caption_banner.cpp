@@ -5,9 +5,9 @@
 #include "base/overlay.h"
 #include "text/stroke_text.h"
 
-CaptionBanner captionBanner;
-
 namespace {
+GLuint bandList = 0;
+
 constexpr float kScreen = 5500;        // the banner's virtual screen, both ways
 constexpr float kBandHeight = 152.35f;  // 2.8 % of the window
 constexpr float kBaseline = 50;
@@ -29,7 +29,7 @@ BannerLine bannerLine(const std::string& text, float elapsed, float duration) {
 
 CaptionBanner::~CaptionBanner() = default;
 
-void CaptionBanner::buildBand() {
+void buildCaptionBand() {
     bandList = glGenLists(1);
     glNewList(bandList, GL_COMPILE);
     beginOverlay(kScreen, kScreen);
@@ -45,11 +45,9 @@ void CaptionBanner::buildBand() {
     glEndList();
 }
 
-void CaptionBanner::draw(std::string text, float step, float duration) {
+void CaptionBanner::draw(const std::string& text, float duration) const {
     glColor3f(1, 1, 1);
     const BannerLine line = bannerLine(text, elapsed, duration);
     glCallList(bandList);
     drawStrokeText(static_cast<float>(line.x), kBaseline, line.shown.c_str(), kScreen, kScreen);
-    // After drawing: the frame that crosses the duration still shows the typing form.
-    elapsed += step;
 }

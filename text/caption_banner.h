@@ -12,19 +12,20 @@ struct BannerLine {
 };
 BannerLine bannerLine(const std::string& text, float elapsed, float duration);
 
+// Compiles the banner's black band, once; needs the window's GL context.
+void buildCaptionBand();
+
 // The one-line caption along the bottom of the window: white stroke letters
-// typed out over a black band. Its clock runs only while it is drawn.
+// typed out over a black band. Its clock runs only while it is shown.
 class CaptionBanner {
 public:
     virtual ~CaptionBanner();
 
-    // Compiles the band's display list; needs the window's GL context.
-    void buildBand();
-    void draw(std::string text, float step, float duration);
+    void draw(const std::string& text, float duration) const;
+    // After drawing: the frame that crosses the duration still shows the
+    // typing form.
+    void advance(float step) { elapsed += step; }
     void reset() { elapsed = 0; }
 
-    GLuint bandList = 0;
     float elapsed = 0;
 };
-
-extern CaptionBanner captionBanner;

@@ -15,7 +15,11 @@
 #include <string>
 #include <vector>
 
-GLuint outlineFontBase = 0;
+namespace {
+GLuint fontBase = 0;
+}  // namespace
+
+GLuint outlineFontBase() { return fontBase; }
 
 namespace {
 constexpr int kLists = 256;
@@ -162,7 +166,7 @@ void compileGlyph(FT_Face face, GLUtesselator* tessellator, int byte) {
             FT_Outline_Decompose(&face->glyph->outline, &funcs, &outline);
         }
     }
-    glNewList(outlineFontBase + byte, GL_COMPILE);
+    glNewList(fontBase + byte, GL_COMPILE);
     glNormal3f(0, 0, 1);
     tessellateGlyph(tessellator, outline);
     glTranslated(advance, 0, 0);
@@ -171,7 +175,7 @@ void compileGlyph(FT_Face face, GLUtesselator* tessellator, int byte) {
 }  // namespace
 
 void buildOutlineFont() {
-    outlineFontBase = glGenLists(kLists);
+    fontBase = glGenLists(kLists);
     int faceIndex = 0;
     const std::string file = findFontFile(faceIndex);
     FT_Library library = nullptr;
@@ -196,7 +200,7 @@ void drawOutlineText(const char* format, ...) {
     va_end(arguments);
     if (written <= 0) return;
     glPushAttrib(GL_LIST_BIT);
-    glListBase(outlineFontBase);
+    glListBase(fontBase);
     glCallLists(static_cast<GLsizei>(std::strlen(text)), GL_UNSIGNED_BYTE, text);
     glPopAttrib();
 }

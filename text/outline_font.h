@@ -1,10 +1,11 @@
 #pragma once
 #include <GL/gl.h>
 
-// The first of 256 display lists: list base + c draws the glyph of byte c
-// as a flat filled outline (em square of one unit, z = 0, facing +z) and
-// then moves along +x by its advance. List base + 255 stays empty.
-extern GLuint outlineFontBase;
+// The first of 256 display lists, 0 before they are built: list base + c
+// draws the glyph of byte c as a flat filled outline (em square of one
+// unit, z = 0, facing +z) and then moves along +x by its advance. List
+// base + 255 stays empty.
+GLuint outlineFontBase();
 
 // Builds the lists from the system's match for "Tahoma" (DejaVu Sans on
 // Debian). Needs the window's GL context. Without a usable font the lists

@@ -117,7 +117,7 @@ void PartialFile::remove() {
     lockDescriptor = -1;
 }
 
-std::string PartialFile::create(const std::string& target) {
+Problem PartialFile::create(const std::string& target) {
     remove();
     targetPath = target;
     if (target.size() + 32 >= PATH_MAX) return "the name '" + target + "' is too long";
@@ -137,15 +137,15 @@ std::string PartialFile::create(const std::string& target) {
     armCleanUpOnce();
     std::memcpy(pendingPath, partialPath.c_str(), partialPath.size() + 1);
     pending = true;
-    return "";
+    return {};
 }
 
-std::string PartialFile::commit() {
+Problem PartialFile::commit() {
     if (std::rename(partialPath.c_str(), targetPath.c_str()) != 0) {
         return "cannot write '" + targetPath + "': " + std::strerror(errno);
     }
     pending = false;
     partialPath.clear();
     remove();
-    return "";
+    return {};
 }

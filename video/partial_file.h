@@ -10,6 +10,8 @@
 // holds a lock on its partial file for as long as its writer lives.
 #include <string>
 
+#include "base/problem.h"
+
 class PartialFile {
 public:
     PartialFile() = default;
@@ -19,10 +21,10 @@ public:
 
     // Creates the partial file for `target`, with the permissions a new file
     // gets; "" on success, else a one-line reason.
-    std::string create(const std::string& target);
+    Problem create(const std::string& target);
     const std::string& path() const { return partialPath; }
     // Moves the complete file onto the target; "" on success.
-    std::string commit();
+    Problem commit();
 
 private:
     void remove();

@@ -62,7 +62,7 @@ VideoFile::~VideoFile() {
     }
 }
 
-std::string VideoFile::open(const Settings& wanted) {
+Problem VideoFile::open(const Settings& wanted) {
     settings = wanted;
     // Problems are told in one line of ours; FFmpeg and x264 would add theirs.
     av_log_set_level(AV_LOG_QUIET);
@@ -74,12 +74,12 @@ std::string VideoFile::open(const Settings& wanted) {
                " Hz: give OUT a .mkv name";
     }
     // Made first, so an unwritable folder is found before any work is done.
-    if (std::string problem = partial.create(settings.path); !problem.empty()) return problem;
+    if (Problem problem = partial.create(settings.path)) return problem;
 
     int status = avformat_alloc_output_context2(&output, nullptr, container, partial.path().c_str());
     if (status < 0 || output == nullptr) return "cannot make a " + std::string(container) + " file";
-    if (std::string problem = openVideoStream(); !problem.empty()) return problem;
-    if (std::string problem = openAudioStream(); !problem.empty()) return problem;
+    if (Problem problem = openVideoStream()) return problem;
+    if (Problem problem = openAudioStream()) return problem;
 
     status = avio_open(&output->pb, partial.path().c_str(), AVIO_FLAG_WRITE);
     if (status < 0) return "cannot write '" + settings.path + "': " + ffmpegError(status);
@@ -101,10 +101,10 @@ std::string VideoFile::open(const Settings& wanted) {
 
     packet = av_packet_alloc();
     if (packet == nullptr) return "out of memory";
-    if (std::string problem = openConverter(); !problem.empty()) return problem;
+    if (Problem problem = openConverter()) return problem;
     for (auto& buffer : pictures) buffer.resize(static_cast<std::size_t>(settings.width) * settings.height * 4);
     encoderThread = std::jthread([this](std::stop_token stop) { encodeLoop(stop); });
-    return "";
+    return {};
 }
 
 // The encoder's resources go after it has stopped.
@@ -115,14 +115,14 @@ void VideoFile::stopEncoder() {
 
 unsigned char* VideoFile::nextPicture() { return pictures[drawing].data(); }
 
-std::string VideoFile::addPicture() {
+Problem VideoFile::addPicture() {
     std::unique_lock<std::mutex> guard(mutex);
-    changed.wait(guard, [this] { return queued < 0 || !encoderProblem.empty(); });
-    if (!encoderProblem.empty()) return encoderProblem;
+    changed.wait(guard, [this] { return queued < 0 || encoderProblem; });
+    if (encoderProblem) return encoderProblem;
     queued = drawing;
     drawing = 1 - drawing;  // free: the encoder is done with it, or never had it
     changed.notify_all();
-    return "";
+    return {};
 }
 
 // Converts and encodes each queued picture; the queued one stays taken until
@@ -134,16 +134,16 @@ void VideoFile::encodeLoop(std::stop_token stop) {
         changed.wait(guard, stop, [this] { return queued >= 0; });
         if (queued < 0) return;
         guard.unlock();
-        const std::string problem = encodePicture(pictures[queued].data());
+        const Problem problem = encodePicture(pictures[queued].data());
         guard.lock();
         queued = -1;
-        if (!problem.empty()) encoderProblem = problem;
+        if (problem) encoderProblem = problem;
         changed.notify_all();
-        if (!problem.empty()) return;
+        if (problem) return;
     }
 }
 
-std::string VideoFile::openVideoStream() {
+Problem VideoFile::openVideoStream() {
     const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
     if (h264 == nullptr) return "FFmpeg has no libx264 encoder here";
     videoStream = avformat_new_stream(output, nullptr);
@@ -184,10 +184,10 @@ std::string VideoFile::openVideoStream() {
     picture->color_primaries = encoder->color_primaries;
     picture->color_trc = encoder->color_trc;
     if (av_frame_get_buffer(picture, 0) < 0) return "out of memory";
-    return "";
+    return {};
 }
 
-std::string VideoFile::openAudioStream() {
+Problem VideoFile::openAudioStream() {
     const AudioTrack& audio = settings.audio;
     audioStream = avformat_new_stream(output, nullptr);
     if (audioStream == nullptr) return "out of memory";
@@ -198,10 +198,10 @@ std::string VideoFile::openAudioStream() {
     av_channel_layout_default(&parameters->ch_layout, audio.channels);
     audioStream->time_base = AVRational{1, audio.rate};
     audioStream->disposition = AV_DISPOSITION_DEFAULT;
-    return "";
+    return {};
 }
 
-std::string VideoFile::openConverter() {
+Problem VideoFile::openConverter() {
     converter = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width, settings.height,
                                AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
     if (converter == nullptr) return "out of memory";
@@ -209,10 +209,10 @@ std::string VideoFile::openConverter() {
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
     constexpr int kFullRange = 1, kLimitedRange = 0, kUnchanged = 0, kUnity = 1 << 16;
     sws_setColorspaceDetails(converter, bt709, kFullRange, bt709, kLimitedRange, kUnchanged, kUnity, kUnity);
-    return "";
+    return {};
 }
 
-std::string VideoFile::encodePicture(const unsigned char* bgra) {
+Problem VideoFile::encodePicture(const unsigned char* bgra) {
     if (av_frame_make_writable(picture) < 0) return "out of memory";
     // GL's rows run bottom to top: start at the last and step backwards.
     const int stride = settings.width * 4;
@@ -220,19 +220,17 @@ std::string VideoFile::encodePicture(const unsigned char* bgra) {
     const int strides[1] = {-stride};
     sws_scale(converter, rows, strides, 0, settings.height, picture->data, picture->linesize);
     picture->pts = framesAdded++;
-    if (std::string problem = encode(picture); !problem.empty()) return problem;
+    if (Problem problem = encode(picture)) return problem;
     return copyAudioUntil(static_cast<double>(framesAdded) / settings.fps.perSecond());
 }
 
-std::string VideoFile::encode(AVFrame* frame) {
+Problem VideoFile::encode(AVFrame* frame) {
     int status = avcodec_send_frame(encoder, frame);
     if (status < 0) return "H.264 encoding failed: " + ffmpegError(status);
     while ((status = avcodec_receive_packet(encoder, packet)) == 0) {
         // Each picture lasts a frame, the last one too.
         packet->duration = 1;
-        if (std::string problem =
-                write(packet, videoStream, encoder->time_base.num, encoder->time_base.den, videoShift);
-            !problem.empty()) {
+        if (Problem problem = write(packet, videoStream, encoder->time_base.num, encoder->time_base.den, videoShift)) {
             return problem;
         }
     }
@@ -241,7 +239,7 @@ std::string VideoFile::encode(AVFrame* frame) {
 
 // The sound's packets that start before `seconds`, in order, interleaved
 // with the pictures by the muxer; the last one is cut at the sound's end.
-std::string VideoFile::copyAudioUntil(double seconds) {
+Problem VideoFile::copyAudioUntil(double seconds) {
     const AudioTrack& audio = settings.audio;
     const double due = seconds * audio.rate;
     while (!audioDone) {
@@ -262,12 +260,12 @@ std::string VideoFile::copyAudioUntil(double seconds) {
         packet->duration = std::min<std::int64_t>(pendingSamples, audio.samples - start);
         audioPosition += pendingSamples;
         pendingAudio.clear();
-        if (std::string problem = write(packet, audioStream, 1, audio.rate, 0); !problem.empty()) return problem;
+        if (Problem problem = write(packet, audioStream, 1, audio.rate, 0)) return problem;
     }
-    return "";
+    return {};
 }
 
-std::string VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNum, int timeBaseDen,
+Problem VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNum, int timeBaseDen,
                              std::int64_t shift) {
     av_packet_rescale_ts(written, AVRational{timeBaseNum, timeBaseDen}, stream->time_base);
     written->pts += shift;
@@ -275,18 +273,18 @@ std::string VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNu
     written->stream_index = stream->index;
     const int status = av_interleaved_write_frame(output, written);  // takes the packet's data
     if (status < 0) return "cannot write '" + settings.path + "': " + ffmpegError(status);
-    return "";
+    return {};
 }
 
-std::string VideoFile::finish() {
+Problem VideoFile::finish() {
     {
         std::unique_lock<std::mutex> guard(mutex);
-        changed.wait(guard, [this] { return queued < 0 || !encoderProblem.empty(); });
+        changed.wait(guard, [this] { return queued < 0 || encoderProblem; });
     }
     stopEncoder();
-    if (!encoderProblem.empty()) return encoderProblem;
-    if (std::string problem = encode(nullptr); !problem.empty()) return problem;
-    if (std::string problem = copyAudioUntil(std::numeric_limits<double>::infinity()); !problem.empty()) {
+    if (encoderProblem) return encoderProblem;
+    if (Problem problem = encode(nullptr)) return problem;
+    if (Problem problem = copyAudioUntil(std::numeric_limits<double>::infinity())) {
         return problem;
     }
     int status = av_write_trailer(output);

@@ -9,14 +9,15 @@
 // while the next one is drawn.
 #include <array>
 #include <condition_variable>
-#include <stop_token>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/problem.h"
 #include "video/partial_file.h"
 
 struct AVCodecContext;
@@ -68,27 +69,27 @@ public:
     static const char* containerFor(const std::string& path);
 
     // Each returns "" on success, else a one-line reason.
-    std::string open(const Settings& settings);
+    Problem open(const Settings& settings);
     // Where to put the next picture: `width` x `height` BGRA pixels, bottom
     // row first (as glReadPixels gives them). Waits while the encoder is
     // behind.
     unsigned char* nextPicture();
     // Hands that picture to the encoder.
-    std::string addPicture();
+    Problem addPicture();
     // Encodes what is pending, adds the rest of the sound, and moves the
     // file into place.
-    std::string finish();
+    Problem finish();
 
 private:
     void encodeLoop(std::stop_token stop);
     void stopEncoder();
-    std::string encodePicture(const unsigned char* bgra);
-    std::string openVideoStream();
-    std::string openAudioStream();
-    std::string openConverter();
-    std::string encode(AVFrame* frame);
-    std::string copyAudioUntil(double seconds);
-    std::string write(AVPacket* packet, AVStream* stream, int timeBaseNum, int timeBaseDen, std::int64_t shift);
+    Problem encodePicture(const unsigned char* bgra);
+    Problem openVideoStream();
+    Problem openAudioStream();
+    Problem openConverter();
+    Problem encode(AVFrame* frame);
+    Problem copyAudioUntil(double seconds);
+    Problem write(AVPacket* packet, AVStream* stream, int timeBaseNum, int timeBaseDen, std::int64_t shift);
 
     Settings settings;
     PartialFile partial;
@@ -117,7 +118,7 @@ private:
     std::array<std::vector<unsigned char>, 2> pictures;
     int drawing = 0;       // the picture nextPicture gives
     int queued = -1;       // a picture waiting for the encoder, or -1
-    std::string encoderProblem;
+    Problem encoderProblem;
     std::mutex mutex;
     std::condition_variable_any changed;
     std::jthread encoderThread;

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/frame_loop.h"
-#include "app/level.h"
+#include "app/input.h"
 #include "tests/support/gl_test.h"
 
 using gltest::readPixel;
@@ -16,16 +16,16 @@ void waitMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::millise
 
 TEST_F(GlTest, FirstFrameHasNoDeltaThenTheClockRuns) {
     waitMilliseconds(20);
-    drawFrame();
-    EXPECT_EQ(frameDelta, 0.0f);
-    EXPECT_GT(frameTime, 0.0f);
-    const float first = frameTime;
+    frameLoop.drawFrame();
+    EXPECT_EQ(frameLoop.frameDelta, 0.0f);
+    EXPECT_GT(frameLoop.frameTime, 0.0f);
+    const float first = frameLoop.frameTime;
 
     waitMilliseconds(30);
-    drawFrame();
-    EXPECT_GE(frameDelta, 0.029f);
-    EXPECT_FLOAT_EQ(frameDelta, frameTime - first);
-    EXPECT_EQ(previousFrameTime, frameTime);
+    frameLoop.drawFrame();
+    EXPECT_GE(frameLoop.frameDelta, 0.029f);
+    EXPECT_FLOAT_EQ(frameLoop.frameDelta, frameLoop.frameTime - first);
+    EXPECT_EQ(frameLoop.previousFrameTime, frameLoop.frameTime);
 }
 
 TEST_F(GlTest, ClearColourFollowsLevelAndClamps) {
@@ -51,7 +51,7 @@ TEST_F(GlTest, EveryFrameSwitchesOnLight1InRed) {
     glDisable(GL_LIGHT1);
     const GLfloat blue[4] = {0, 0, 1, 1};
     glLightfv(GL_LIGHT1, GL_DIFFUSE, blue);
-    drawFrame();
+    frameLoop.drawFrame();
     EXPECT_TRUE(gltest::isEnabled(GL_LIGHT1));
     GLfloat diffuse[4];
     glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
@@ -63,35 +63,35 @@ TEST_F(GlTest, EveryFrameSwitchesOnLight1InRed) {
 
 TEST_F(GlTest, EverySceneLeavesTheMatrixStacksAsFound) {
     for (int scene : {100, 101, 0, 1, 2, 3, 4, 5, 6, 7, 8}) {
-        currentScene = scene;
+        input.currentScene = scene;
         for (int frame = 0; frame < 3; ++frame) {
             const auto before = gltest::matrixState();
-            drawFrame();
+            frameLoop.drawFrame();
             EXPECT_EQ(gltest::matrixState(), before) << "scene " << scene;
         }
     }
 }
 
 TEST_F(GlTest, TitleAnglesTurnOnceEvery8And6And7Seconds) {
-    currentScene = kTitleScene;
-    drawFrame();
+    input.currentScene = kTitleScene;
+    frameLoop.drawFrame();
     float elapsed = 0;
     for (int frame = 0; frame < 5; ++frame) {
         waitMilliseconds(10);
-        drawFrame();
-        elapsed += frameDelta;
+        frameLoop.drawFrame();
+        elapsed += frameLoop.frameDelta;
     }
-    EXPECT_NEAR(titleAngles.x, elapsed * 45.0f, 1e-3);
-    EXPECT_NEAR(titleAngles.y, elapsed * 60.0f, 1e-3);
-    EXPECT_NEAR(titleAngles.z, elapsed * 360.0f / 7, 1e-3);
-    EXPECT_EQ(songTime, 100.0f) << "menus never count caption time";
+    EXPECT_NEAR(frameLoop.figures.titleAngles.x, elapsed * 45.0f, 1e-3);
+    EXPECT_NEAR(frameLoop.figures.titleAngles.y, elapsed * 60.0f, 1e-3);
+    EXPECT_NEAR(frameLoop.figures.titleAngles.z, elapsed * 360.0f / 7, 1e-3);
+    EXPECT_EQ(frameLoop.songTime, 100.0f) << "menus never count caption time";
 }
 
 TEST_F(GlTest, DisplayCallbackDrawsAndSwaps) {
     glutDisplayFunc(onDisplay);
     onDisplay();
-    EXPECT_EQ(frameDelta, 0.0f);
-    EXPECT_EQ(level, 0.0f) << "no song: silence";
+    EXPECT_EQ(frameLoop.frameDelta, 0.0f);
+    EXPECT_EQ(frameLoop.level, 0.0f) << "no song: silence";
 }
 
 TEST_F(GlTest, ScenesLeaveLightingAsTheirFiguresDo) {
@@ -103,13 +103,13 @@ TEST_F(GlTest, ScenesLeaveLightingAsTheirFiguresDo) {
                           {6, -1}, {7, -1}, {8, 1},  {kTitleScene, 1}, {kSelectionScene, 1}};
     for (const Case& c : cases) {
         for (bool litBefore : {false, true}) {
-            currentScene = c.scene;
+            input.currentScene = c.scene;
             if (litBefore) {
                 glEnable(GL_LIGHTING);
             } else {
                 glDisable(GL_LIGHTING);
             }
-            drawFrame();
+            frameLoop.drawFrame();
             const bool expected = c.leaves == -1 ? litBefore : c.leaves == 1;
             EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), expected)
                 << "scene " << c.scene << (litBefore ? ", lit before" : ", unlit before");

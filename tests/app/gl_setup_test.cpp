@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/gl_setup.h"
+#include "app/input.h"
 #include "base/circle_list.h"
 #include "tests/support/gl_test.h"
 
@@ -46,9 +47,9 @@ TEST_F(GlTest, InitialStateIsTheProgramsOwn) {
 }
 
 TEST_F(GlTest, CircleListIsAClosedLoopOfAHundredPoints) {
-    ASSERT_NE(circleList, 0u);
-    ASSERT_TRUE(glIsList(circleList));
-    const auto lines = gltest::captureFeedback([] { glCallList(circleList); });
+    ASSERT_NE(circleList(), 0u);
+    ASSERT_TRUE(glIsList(circleList()));
+    const auto lines = gltest::captureFeedback([] { glCallList(circleList()); });
     ASSERT_EQ(lines.size(), 100u);
     const auto first = gltest::project(1, 0, 0);
     const auto top = gltest::project(0, 1, 0);
@@ -62,8 +63,8 @@ TEST_F(GlTest, CircleListIsAClosedLoopOfAHundredPoints) {
 TEST_F(GlTest, ReshapeSetsAspectAndKeepsTheCameraAtFour) {
     onReshape(1000, 500);
     EXPECT_NEAR(aspectOfProjection(), 2.0f, 1e-5);
-    EXPECT_EQ(windowWidth, 1000);
-    EXPECT_EQ(windowHeight, 500);
+    EXPECT_EQ(input.windowWidth, 1000);
+    EXPECT_EQ(input.windowHeight, 500);
     onReshape(700, 500);
     EXPECT_NEAR(aspectOfProjection(), 1.4f, 1e-5);
     for (int i = 0; i < 5; ++i) onReshape(300 + 100 * i, 400);
@@ -88,6 +89,6 @@ TEST_F(GlTest, ZeroSizeReshapeKeepsTheProjection) {
         ASSERT_TRUE(std::isfinite(after[i]));
         EXPECT_EQ(after[i], before[i]);
     }
-    EXPECT_EQ(windowHeight, 0);
+    EXPECT_EQ(input.windowHeight, 0);
     EXPECT_NEAR(cameraDistance(), 4.0f, 1e-5);
 }

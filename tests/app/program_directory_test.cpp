@@ -7,7 +7,7 @@
 namespace {
 struct Case {
     std::string argv0;
-    std::string directory;  // expected programDirectory
+    std::string directory;  // the program's folder expected
     std::string argv0After;
 };
 
@@ -18,10 +18,8 @@ class ProgramDirectory : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ProgramDirectory, IsCutAfterTheLastSlash) {
     const Case& c = GetParam();
-    programDirectory.clear();
     std::string buffer = c.argv0;
-    takeProgramDirectory(buffer.data());
-    EXPECT_EQ(programDirectory, c.directory);
+    EXPECT_EQ(takeProgramDirectory(buffer.data()), c.directory);
     EXPECT_STREQ(buffer.c_str(), c.argv0After.c_str()) << "argv[0] is cut in place";
 }
 
@@ -38,7 +36,5 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"my dir/sub.d/viz", "my dir/sub.d/", "my dir/sub.d/"}));
 
 TEST(ProgramDirectoryNull, NullArgumentLeavesItEmpty) {
-    programDirectory.clear();
-    takeProgramDirectory(nullptr);
-    EXPECT_TRUE(programDirectory.empty());
+    EXPECT_TRUE(takeProgramDirectory(nullptr).empty());
 }

@@ -5,16 +5,16 @@
 #include <chrono>
 #include <thread>
 
+#include "app/frame_loop.h"
 #include "app/input.h"
 #include "media/playback.h"
-#include "media/media_library.h"
 #include "media/song_names.h"
 #include "app/song_selection.h"
 #include "tests/support/gl_test.h"
 #include "tools/mp3_maker.h"
 
 namespace {
-class SongSelection : public GlTest {
+class SelectionScreen : public GlTest {
 protected:
     void SetUp() override {
         GlTest::SetUp();
@@ -25,19 +25,22 @@ protected:
         GlTest::TearDown();
     }
     void makeSongs(int count) {
-        songList.clear();
+        playback.songList.clear();
         for (int i = 0; i < count; ++i) {
-            songList.push_back(folder / ("song " + std::to_string(i) + ".mp3"));
-            ASSERT_TRUE(mp3::write(songList.back(), 5.0, mp3::silence()));
+            playback.songList.push_back(folder / ("song " + std::to_string(i) + ".mp3"));
+            ASSERT_TRUE(mp3::write(playback.songList.back(), 5.0, mp3::silence()));
         }
     }
     void frame() {
-        settleSongStart();
-        drawSongSelection(0.016f);
+        playback.settleSongStart();
+        Figures& figures = frameLoop.figures;
+        figures.selection.followInput(playback, input);
+        figures.selection.draw(figures.banner);
+        figures.banner.advance(0.016f);
     }
     // The frames it takes to open the song just started.
     void settle() {
-        while (!settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!playback.settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     void right() { onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0); }
     void left() { onSpecialKeyUp(GLUT_KEY_LEFT, 0, 0); }
@@ -46,93 +49,93 @@ protected:
 };
 }  // namespace
 
-TEST_F(SongSelection, ArrowsStepThroughThreeSongsWithoutWrapping) {
+TEST_F(SelectionScreen, ArrowsStepThroughThreeSongsWithoutWrapping) {
     makeSongs(3);
     right();  // before the screen was ever shown: not counted
     frame();
-    EXPECT_EQ(currentSongIndex, 0u);
-    EXPECT_EQ(selectionCaption, "song 0");
+    EXPECT_EQ(playback.currentSongIndex, 0u);
+    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song 0");
     settle();
-    EXPECT_TRUE(songPlaying);
-    std::uint32_t played = streamHandle;
+    EXPECT_TRUE(playback.songPlaying);
+    std::uint32_t played = playback.streamHandle;
     ASSERT_NE(played, 0u);
 
     left();
     frame();
-    EXPECT_EQ(currentSongIndex, 0u) << "Left from the first song does nothing";
-    EXPECT_EQ(streamHandle, played);
+    EXPECT_EQ(playback.currentSongIndex, 0u) << "Left from the first song does nothing";
+    EXPECT_EQ(playback.streamHandle, played);
 
     for (unsigned expected : {1u, 2u}) {
         right();
         frame();
-        EXPECT_EQ(currentSongIndex, expected);
-        EXPECT_EQ(selectionCaption, "song " + std::to_string(expected));
-        EXPECT_NE(streamHandle, played) << "each step starts its song";
-        played = streamHandle;
+        EXPECT_EQ(playback.currentSongIndex, expected);
+        EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song " + std::to_string(expected));
+        EXPECT_NE(playback.streamHandle, played) << "each step starts its song";
+        played = playback.streamHandle;
     }
     right();
     frame();
-    EXPECT_EQ(currentSongIndex, 2u) << "Right stops at the last song";
-    EXPECT_EQ(streamHandle, played) << "and starts nothing";
+    EXPECT_EQ(playback.currentSongIndex, 2u) << "Right stops at the last song";
+    EXPECT_EQ(playback.streamHandle, played) << "and starts nothing";
 }
 
-TEST_F(SongSelection, ReleasesBetweenFramesCountByTheirParity) {
+TEST_F(SelectionScreen, ReleasesBetweenFramesCountByTheirParity) {
     makeSongs(3);
     frame();
-    const std::uint32_t first = streamHandle;
+    const std::uint32_t first = playback.streamHandle;
     right();
     right();
     frame();
-    EXPECT_EQ(currentSongIndex, 0u) << "two releases cancel";
-    EXPECT_EQ(streamHandle, first);
+    EXPECT_EQ(playback.currentSongIndex, 0u) << "two releases cancel";
+    EXPECT_EQ(playback.streamHandle, first);
 
     right();
     left();
     frame();
-    EXPECT_EQ(currentSongIndex, 0u) << "a Right and a Left in one frame";
-    EXPECT_NE(streamHandle, first) << "restart the selected song";
+    EXPECT_EQ(playback.currentSongIndex, 0u) << "a Right and a Left in one frame";
+    EXPECT_NE(playback.streamHandle, first) << "restart the selected song";
 }
 
-TEST_F(SongSelection, ReturningShowsThePlayingSongAndRestartsNothing) {
+TEST_F(SelectionScreen, ReturningShowsThePlayingSongAndRestartsNothing) {
     makeSongs(5);
     frame();
-    currentSongIndex = 4;  // the song advanced while another scene was shown
-    const std::uint32_t playing = streamHandle;
+    playback.currentSongIndex = 4;  // the song advanced while another scene was shown
+    const std::uint32_t playing = playback.streamHandle;
     frame();
-    EXPECT_EQ(selectionCaption, "song 4");
-    EXPECT_EQ(streamHandle, playing);
+    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song 4");
+    EXPECT_EQ(playback.streamHandle, playing);
 }
 
-TEST_F(SongSelection, OneSongOrNoneLeaveTheArrowsIdle) {
+TEST_F(SelectionScreen, OneSongOrNoneLeaveTheArrowsIdle) {
     makeSongs(1);
     frame();
-    const std::uint32_t only = streamHandle;
+    const std::uint32_t only = playback.streamHandle;
     right();
     frame();
     left();
     frame();
-    EXPECT_EQ(currentSongIndex, 0u);
-    EXPECT_EQ(streamHandle, only);
+    EXPECT_EQ(playback.currentSongIndex, 0u);
+    EXPECT_EQ(playback.streamHandle, only);
 }
 
-TEST_F(SongSelection, AnEmptyLibrarySaysSoAndPlaysNothing) {
-    songList.clear();
+TEST_F(SelectionScreen, AnEmptyLibrarySaysSoAndPlaysNothing) {
+    playback.songList.clear();
     frame();
     right();
     frame();
-    EXPECT_EQ(selectionCaption, "No MP3s found.");
-    EXPECT_FALSE(songPlaying);
-    EXPECT_EQ(streamHandle, 0u);
-    EXPECT_EQ(currentSongIndex, 0u);
+    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "No MP3s found.");
+    EXPECT_FALSE(playback.songPlaying);
+    EXPECT_EQ(playback.streamHandle, 0u);
+    EXPECT_EQ(playback.currentSongIndex, 0u);
 }
 
-TEST_F(SongSelection, CaptionFillsThreeFifthsOfTheWidthOnTheMiddleLine) {
+TEST_F(SelectionScreen, CaptionFillsThreeFifthsOfTheWidthOnTheMiddleLine) {
     const CaptionLayout layout = captionLayout(14);
     EXPECT_NEAR(layout.margin, 491.3244f, 1e-3);
     EXPECT_NEAR(layout.side, 2449.2888f, 1e-3);
     EXPECT_NEAR(captionLayout(28).side, 2 * layout.side, 1e-2) << "twice the name, half the letters";
 
-    songList.clear();
+    playback.songList.clear();
     glColor3f(1, 0, 0);
     const auto lines = gltest::captureFeedback([this] { frame(); });
     float left = 1e9f, right = -1e9f, bottom = 1e9f;

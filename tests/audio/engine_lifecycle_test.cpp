@@ -135,15 +135,15 @@ TEST(SoundEngine, QuittingIsCleanWhetherASongPlaysOrNot) {
 
     EXPECT_EQ(exitStatusOf([] { std::exit(0); }), 0) << "no song";
     EXPECT_EQ(exitStatusOf([&] {
-                  playSong(path.c_str());
+                  playback.playSong(path.c_str());
                   std::this_thread::sleep_for(std::chrono::milliseconds(300));
                   std::exit(0);
               }),
               0)
         << "while a song plays";
     EXPECT_EQ(exitStatusOf([&] {
-                  playSong(path.c_str());
-                  playSong(path.c_str());
+                  playback.playSong(path.c_str());
+                  playback.playSong(path.c_str());
                   std::exit(0);
               }),
               0)
@@ -164,8 +164,8 @@ SignalEnd endBySignal(int signal, const std::string& song) {
     const pid_t child = fork();
     if (child == 0) {
         close(ready[0]);
-        playSong(song.c_str());
-        while (!settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        playback.playSong(song.c_str());
+        while (!playback.settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         if (write(ready[1], "x", 1) != 1) std::_Exit(98);
         for (;;) pause();
     }

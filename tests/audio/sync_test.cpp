@@ -14,6 +14,9 @@
 #include "tools/mp3_maker.h"
 
 namespace {
+// The spectrum and level the picture would take, measured last.
+Loudness heard;
+
 constexpr double kBurstStart = 0.6;
 constexpr std::int64_t kMaxPollGapNs = 3'000'000;
 
@@ -22,16 +25,16 @@ constexpr std::int64_t kMaxPollGapNs = 3'000'000;
 // busy to poll closely around that moment.
 std::optional<double> measureRise(const std::string& path) {
     testing::internal::CaptureStdout();
-    playSong(path.c_str());
+    playback.playSong(path.c_str());
     testing::internal::GetCapturedStdout();
-    const Stream* stream = soundEngine.streamOf(streamHandle);
+    const Stream* stream = soundEngine.streamOf(playback.streamHandle);
     if (stream == nullptr) return std::nullopt;
 
     std::vector<std::pair<std::int64_t, float>> levels;
     const std::int64_t start = monotonicNanoseconds();
     while (monotonicNanoseconds() - start < 1'000'000'000) {
-        computeLevel();
-        levels.emplace_back(monotonicNanoseconds(), level);
+        heard = measureLoudness(playback.streamHandle);
+        levels.emplace_back(monotonicNanoseconds(), heard.level);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const float steady = levels.back().second;

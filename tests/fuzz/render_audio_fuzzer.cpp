@@ -68,9 +68,9 @@ void copyIntoVideo(Mp3Frames& frames, const SongLevels& levels) {
     settings.fps = FrameRate{1, 1};
     settings.audio = songTrack(frames, levels.frames());
     VideoFile file;
-    if (!file.open(settings).empty()) return;
+    if (file.open(settings)) return;
     std::fill_n(file.nextPicture(), 16 * 16 * 4, 0);
-    if (file.addPicture().empty()) file.finish();
+    if (!file.addPicture()) static_cast<void>(file.finish());
 }
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "media/media_library.h"
+#include "media/playback.h"
 #include "media/media_scanner.h"
 #include "tools/mp3_maker.h"
 
@@ -227,25 +227,25 @@ TEST(MediaLibrary, ScansTheMediaFolderBesideTheProgramAndLeavesTheWorkingFolder)
     touch(program / "media/more/two.mp3");
     const auto workingFolder = fs::current_path();
 
-    programDirectory = program.path() + "/";
-    songList.clear();
-    loadMediaLibrary(mediaFolder());
-    EXPECT_EQ(songList, expectedSongList(program / "media"));
-    EXPECT_EQ(songList.size(), 2u);
+    const std::string programDirectory = program.path() + "/";
+    playback.songList.clear();
+    playback.loadMediaLibrary(mediaFolder(programDirectory));
+    EXPECT_EQ(playback.songList, expectedSongList(program / "media"));
+    EXPECT_EQ(playback.songList.size(), 2u);
     EXPECT_EQ(fs::current_path(), workingFolder);
 }
 
 TEST(MediaLibrary, MissingOrEmptyMediaFolderGivesNoSongs) {
     TempFolder program;
-    programDirectory = program.path() + "/";
-    songList.clear();
+    const std::string programDirectory = program.path() + "/";
+    playback.songList.clear();
     testing::internal::CaptureStdout();
-    loadMediaLibrary(mediaFolder());
-    EXPECT_TRUE(songList.empty());
+    playback.loadMediaLibrary(mediaFolder(programDirectory));
+    EXPECT_TRUE(playback.songList.empty());
 
     makeDir(program / "media");
     makeDir(program / "media/nothing here");
-    loadMediaLibrary(mediaFolder());
-    EXPECT_TRUE(songList.empty());
+    playback.loadMediaLibrary(mediaFolder(programDirectory));
+    EXPECT_TRUE(playback.songList.empty());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }

@@ -12,13 +12,15 @@
 #include "app/level.h"
 #include "media/playback.h"
 #include "audio/sound_engine.h"
-#include "media/media_library.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
 
 using Clock = std::chrono::steady_clock;
 
 namespace {
+// The spectrum and level the picture would take, measured last.
+Loudness heard;
+
 const std::string kInitMessage = "Can't initialize digital sound system";
 
 double secondsSince(Clock::time_point start) {
@@ -29,24 +31,24 @@ void waitSeconds(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-// Seconds from now until songHasEnded() turns true, polled every 2 ms as
+// Seconds from now until playback.songHasEnded() turns true, polled every 2 ms as
 // the frame loop would.
 double secondsUntilEnd(double limit) {
     const auto start = Clock::now();
-    while ((!settleSongStart() || !songHasEnded()) && secondsSince(start) < limit) waitSeconds(0.002);
+    while ((!playback.settleSongStart() || !playback.songHasEnded()) && secondsSince(start) < limit) waitSeconds(0.002);
     return secondsSince(start);
 }
 
 // The frames after a song change: until the new song is playing or refused.
 void settleStart() {
     const auto start = Clock::now();
-    while (!settleSongStart()) {
+    while (!playback.settleSongStart()) {
         ASSERT_LT(secondsSince(start), 2.0) << "the song was neither opened nor refused";
         waitSeconds(0.001);
     }
 }
 
-class Playback : public ::testing::Test {
+class SongPlayback : public ::testing::Test {
 protected:
     void SetUp() override {
         // The sound card or its absence decides the output, not the caller's shell.
@@ -81,90 +83,90 @@ protected:
 };
 }  // namespace
 
-TEST_F(Playback, SineOnBin46ReadsAHalfThereAndGivesItsLevel) {
-    playSong(song("tone.mp3", 2.0, mp3::sine(46.0 * 44100 / 2048, 0.999)).c_str());
+TEST_F(SongPlayback, SineOnBin46ReadsAHalfThereAndGivesItsLevel) {
+    playback.playSong(song("tone.mp3", 2.0, mp3::sine(46.0 * 44100 / 2048, 0.999)).c_str());
     waitSeconds(0.4);
-    computeLevel();
+    heard = measureLoudness(playback.streamHandle);
     // LAME gives back a full-scale tone about 5 % quieter (0.95 peak).
-    EXPECT_NEAR(fftBuffer[46], 0.5f, 0.04f);
-    EXPECT_NEAR(fftBuffer[45] / fftBuffer[46], 0.5f, 0.01f);
-    EXPECT_NEAR(fftBuffer[47] / fftBuffer[46], 0.5f, 0.01f);
-    EXPECT_NEAR(level, 0.0488f, 0.004f);
+    EXPECT_NEAR(heard.fftBuffer[46], 0.5f, 0.04f);
+    EXPECT_NEAR(heard.fftBuffer[45] / heard.fftBuffer[46], 0.5f, 0.01f);
+    EXPECT_NEAR(heard.fftBuffer[47] / heard.fftBuffer[46], 0.5f, 0.01f);
+    EXPECT_NEAR(heard.level, 0.0488f, 0.004f);
     EXPECT_EQ(messages(), "");
 }
 
-TEST_F(Playback, NothingAudibleGivesASilentSpectrum) {
-    computeLevel();
-    EXPECT_EQ(level, 0.0f) << "no song yet";
+TEST_F(SongPlayback, NothingAudibleGivesASilentSpectrum) {
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_EQ(heard.level, 0.0f) << "no song yet";
 
-    playSong(song("quiet.mp3", 1.0, mp3::silence()).c_str());
+    playback.playSong(song("quiet.mp3", 1.0, mp3::silence()).c_str());
     waitSeconds(0.3);
-    computeLevel();
-    EXPECT_EQ(level, 0.0f) << "a silent song";
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_EQ(heard.level, 0.0f) << "a silent song";
 
-    playSong(song("short.mp3", 0.3, mp3::whiteNoise(0.5)).c_str());
+    playback.playSong(song("short.mp3", 0.3, mp3::whiteNoise(0.5)).c_str());
     waitSeconds(0.15);
-    computeLevel();
-    EXPECT_GT(level, 0.1f) << "noise is heard";
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_GT(heard.level, 0.1f) << "noise is heard";
     secondsUntilEnd(2.0);
     waitSeconds(0.05);
-    computeLevel();
-    EXPECT_EQ(level, 0.0f) << "an ended song leaves no loudness behind";
-    for (float magnitude : fftBuffer) ASSERT_EQ(magnitude, 0.0f);
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_EQ(heard.level, 0.0f) << "an ended song leaves no loudness behind";
+    for (float magnitude : heard.fftBuffer) ASSERT_EQ(magnitude, 0.0f);
 }
 
-TEST_F(Playback, ShortSongEndsOnTimeAndTheNextStartsWithWrapAround) {
-    songList = {song("a.mp3", 0.5, mp3::sine(300, 0.5)), song("b.mp3", 0.5, mp3::sine(400, 0.5)),
+TEST_F(SongPlayback, ShortSongEndsOnTimeAndTheNextStartsWithWrapAround) {
+    playback.songList = {song("a.mp3", 0.5, mp3::sine(300, 0.5)), song("b.mp3", 0.5, mp3::sine(400, 0.5)),
                 song("c.mp3", 0.5, mp3::sine(500, 0.5))};
-    currentSongIndex = 2;
-    playSong(songList[2].c_str());
-    EXPECT_FALSE(songHasEnded());
+    playback.currentSongIndex = 2;
+    playback.playSong(playback.songList[2].c_str());
+    EXPECT_FALSE(playback.songHasEnded());
     const double seconds = secondsUntilEnd(3.0);
     // Its 0.5 s plus the wait for the device's first buffer (23 ms).
     EXPECT_GE(seconds, 0.48);
     EXPECT_LE(seconds, 0.5 + 0.023 + 0.05);
 
-    const StreamHandle ended = streamHandle;
-    advanceSong();
-    EXPECT_EQ(currentSongIndex, 0u);
-    EXPECT_FALSE(songHasEnded()) << "a song being opened has not ended";
+    const StreamHandle ended = playback.streamHandle;
+    playback.advanceSong();
+    EXPECT_EQ(playback.currentSongIndex, 0u);
+    EXPECT_FALSE(playback.songHasEnded()) << "a song being opened has not ended";
     settleStart();
-    EXPECT_TRUE(songPlaying);
-    EXPECT_NE(streamHandle, ended);
-    EXPECT_FALSE(songHasEnded());
-    advanceSong();
-    EXPECT_EQ(currentSongIndex, 1u);
+    EXPECT_TRUE(playback.songPlaying);
+    EXPECT_NE(playback.streamHandle, ended);
+    EXPECT_FALSE(playback.songHasEnded());
+    playback.advanceSong();
+    EXPECT_EQ(playback.currentSongIndex, 1u);
     EXPECT_EQ(messages(), "");
 }
 
-TEST_F(Playback, OneSongIsFollowedByItself) {
-    songList = {song("only.mp3", 0.3, mp3::sine(300, 0.5))};
-    currentSongIndex = 0;
-    playSong(songList[0].c_str());
+TEST_F(SongPlayback, OneSongIsFollowedByItself) {
+    playback.songList = {song("only.mp3", 0.3, mp3::sine(300, 0.5))};
+    playback.currentSongIndex = 0;
+    playback.playSong(playback.songList[0].c_str());
     secondsUntilEnd(2.0);
-    ASSERT_TRUE(songHasEnded());
-    advanceSong();
+    ASSERT_TRUE(playback.songHasEnded());
+    playback.advanceSong();
     settleStart();
-    EXPECT_EQ(currentSongIndex, 0u);
-    EXPECT_TRUE(soundEngine.isActive(streamHandle)) << "the same song again, from its start";
+    EXPECT_EQ(playback.currentSongIndex, 0u);
+    EXPECT_TRUE(soundEngine.isActive(playback.streamHandle)) << "the same song again, from its start";
 }
 
-TEST_F(Playback, ASecondSongCutsTheFirstOffAtOnce) {
-    playSong(song("loud.mp3", 3.0, mp3::whiteNoise(0.8)).c_str());
+TEST_F(SongPlayback, ASecondSongCutsTheFirstOffAtOnce) {
+    playback.playSong(song("loud.mp3", 3.0, mp3::whiteNoise(0.8)).c_str());
     waitSeconds(0.3);
-    computeLevel();
-    ASSERT_GT(level, 0.3f);
-    const StreamHandle first = streamHandle;
+    heard = measureLoudness(playback.streamHandle);
+    ASSERT_GT(heard.level, 0.3f);
+    const StreamHandle first = playback.streamHandle;
 
-    playSong(song("silent.mp3", 3.0, mp3::silence()).c_str());
-    computeLevel();
-    EXPECT_EQ(level, 0.0f) << "the first song is not heard any more";
+    playback.playSong(song("silent.mp3", 3.0, mp3::silence()).c_str());
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_EQ(heard.level, 0.0f) << "the first song is not heard any more";
     EXPECT_FALSE(soundEngine.isActive(first));
     EXPECT_EQ(soundEngine.streamOf(first), nullptr) << "only one stream exists";
-    EXPECT_NE(soundEngine.streamOf(streamHandle), nullptr);
+    EXPECT_NE(soundEngine.streamOf(playback.streamHandle), nullptr);
 }
 
-TEST_F(Playback, BadFilesAreReportedAndTheSystemGoesOn) {
+TEST_F(SongPlayback, BadFilesAreReportedAndTheSystemGoesOn) {
     mp3::writeEmpty(folder / "empty.mp3");
     mp3::writeRandomBytes(folder / "noise.mp3", 20000);
     mp3::writeTruncated(folder / "cut.mp3", 300);
@@ -176,70 +178,70 @@ TEST_F(Playback, BadFilesAreReportedAndTheSystemGoesOn) {
                          "folder.mp3", "fifo.mp3", "locked.mp3", "missing.mp3"};
     std::string expected;
     for (const char* name : bad) {
-        playSong((folder / name).c_str());
-        EXPECT_FALSE(songHasEnded()) << name << ": a song being opened has not ended";
+        playback.playSong((folder / name).c_str());
+        EXPECT_FALSE(playback.songHasEnded()) << name << ": a song being opened has not ended";
         settleStart();
-        EXPECT_EQ(streamHandle, 0u) << name;
+        EXPECT_EQ(playback.streamHandle, 0u) << name;
         expected += "Can't create stream\n";
     }
-    EXPECT_FALSE(songPlaying) << "a refused song never counts as playing";
-    EXPECT_FALSE(songHasEnded()) << "so nothing advances after it";
+    EXPECT_FALSE(playback.songPlaying) << "a refused song never counts as playing";
+    EXPECT_FALSE(playback.songHasEnded()) << "so nothing advances after it";
     EXPECT_EQ(messages(), expected);
 
-    playSong(song("good.mp3", 1.0, mp3::sine(440, 0.5)).c_str());
+    playback.playSong(song("good.mp3", 1.0, mp3::sine(440, 0.5)).c_str());
     settleStart();
-    EXPECT_TRUE(songPlaying);
-    EXPECT_NE(streamHandle, 0u);
+    EXPECT_TRUE(playback.songPlaying);
+    EXPECT_NE(playback.streamHandle, 0u);
 }
 
 // Right then Left in one frame on the selection screen, a damaged file to
 // the right: the damaged song was started, so it is reported, each time,
 // though another replaced it before its file had even been opened.
-TEST_F(Playback, ASongReplacedWhileItOpensIsStillReported) {
+TEST_F(SongPlayback, ASongReplacedWhileItOpensIsStillReported) {
     const std::string good = song("good.mp3", 3.0, mp3::sine(440, 0.5));
     const std::string junk = folder / "junk.mp3";
     mp3::writeRandomBytes(junk, 20000);
     for (int press = 0; press < 5; ++press) {
-        playSong(junk.c_str());
-        playSong(good.c_str());
+        playback.playSong(junk.c_str());
+        playback.playSong(good.c_str());
         settleStart();
     }
     const auto start = Clock::now();
     while (secondsSince(start) < 1.0) {
-        settleSongStart();
+        playback.settleSongStart();
         waitSeconds(0.005);
     }
-    EXPECT_TRUE(songPlaying) << "the good song plays";
+    EXPECT_TRUE(playback.songPlaying) << "the good song plays";
     std::string expected;
     for (int press = 0; press < 5; ++press) expected += "Can't create stream\n";
     EXPECT_EQ(messages(), expected);
 }
 
-TEST_F(Playback, TheSoundSystemMessageAppearsOnlyWhenTheOutputFailsAndOnce) {
+TEST_F(SongPlayback, TheSoundSystemMessageAppearsOnlyWhenTheOutputFailsAndOnce) {
     const std::string path = song("tone.mp3", 1.0, mp3::sine(440, 0.5));
     for (int i = 0; i < 3; ++i) {
-        playSong(path.c_str());
+        playback.playSong(path.c_str());
         settleStart();
     }
     outputTaken = true;
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, soundEngine.usesSilentOutput() ? kInitMessage : "");
-    EXPECT_TRUE(songPlaying);
+    EXPECT_TRUE(playback.songPlaying);
 }
 
-TEST_F(Playback, ADamagedFileThatDecodesFarBeyondFullScaleReadsAsFullScaleAtMost) {
+TEST_F(SongPlayback, ADamagedFileThatDecodesFarBeyondFullScaleReadsAsFullScaleAtMost) {
     const std::string path = folder / "overdriven.mp3";
     ASSERT_TRUE(writeBytes(path, mp3::overdrivenMp3()));
-    playSong(path.c_str());
+    playback.playSong(path.c_str());
     settleStart();
-    ASSERT_TRUE(songPlaying);
+    ASSERT_TRUE(playback.songPlaying);
     waitSeconds(0.3);
-    computeLevel();
-    EXPECT_GT(level, 0.2f) << "it plays, loud";
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_GT(heard.level, 0.2f) << "it plays, loud";
     // A windowed signal within -1..1 has no magnitude above 1 (the Hann
     // window sums to half its length, scaled by 2 / length).
-    EXPECT_LE(*std::max_element(std::begin(fftBuffer), std::end(fftBuffer)), 1.0f);
-    EXPECT_LE(level, 50.0f);
+    EXPECT_LE(*std::max_element(std::begin(heard.fftBuffer), std::end(heard.fftBuffer)), 1.0f);
+    EXPECT_LE(heard.level, 50.0f);
 }
 
 namespace {
@@ -253,18 +255,18 @@ struct DriverCase {
     bool toldUser;
 };
 void PrintTo(const DriverCase& c, std::ostream* out) { *out << c.name; }
-class NamedDriver : public Playback, public ::testing::WithParamInterface<DriverCase> {};
+class NamedDriver : public SongPlayback, public ::testing::WithParamInterface<DriverCase> {};
 }  // namespace
 
 TEST_P(NamedDriver, SongsPlayInRealTimeAndTheUserIsToldOnceAtMost) {
     setenv("SDL_AUDIODRIVER", GetParam().driver, 1);
     if (GetParam().device != nullptr) setenv("AUDIODEV", GetParam().device, 1);
     const std::string path = song("one.mp3", 1.0, mp3::whiteNoise(0.5));
-    playSong(path.c_str());
+    playback.playSong(path.c_str());
     settleStart();
-    EXPECT_TRUE(songPlaying);
+    EXPECT_TRUE(playback.songPlaying);
     EXPECT_NEAR(secondsUntilEnd(3.0), 1.0, 0.1);
-    playSong(path.c_str());
+    playback.playSong(path.c_str());
     settleStart();
     outputTaken = true;
     EXPECT_EQ(testing::internal::GetCapturedStdout(), GetParam().toldUser ? kInitMessage : "");
@@ -283,13 +285,13 @@ struct SpeedCase {
     bool vbr;
 };
 void PrintTo(const SpeedCase& c, std::ostream* out) { *out << c.name; }
-class PlaybackSpeed : public Playback, public ::testing::WithParamInterface<SpeedCase> {};
+class PlaybackSpeed : public SongPlayback, public ::testing::WithParamInterface<SpeedCase> {};
 }  // namespace
 
 TEST_P(PlaybackSpeed, AThreeSecondFilePlaysForThreeSeconds) {
     mp3::Options options;
     options.format = {GetParam().rate, GetParam().channels, GetParam().vbr, 128};
-    playSong(song("three.mp3", 3.0, mp3::sine(440, 0.5), options).c_str());
+    playback.playSong(song("three.mp3", 3.0, mp3::sine(440, 0.5), options).c_str());
     const double seconds = secondsUntilEnd(6.0);
     EXPECT_NEAR(seconds, 3.0, 0.1);
 }

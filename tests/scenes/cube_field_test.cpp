@@ -6,9 +6,17 @@
 namespace {
 constexpr Vec3 kStill{0, 0, 0};
 
+// One frame of the field as its scenes make it: a sample, the cubes, the
+// oldest forgotten.
+void fieldFrame(CubeField& field, float step, float scale, unsigned limit, Vec3 position, Vec3 angles) {
+    field.update(step, position, angles);
+    field.draw(scale);
+    field.keepNewest(limit);
+}
+
 std::size_t cubesDrawn(CubeField& field, float step, float scale, unsigned limit, Vec3 position,
                        Vec3 angles = kStill) {
-    return gltest::cubeCentres([&] { field.draw(step, scale, limit, position, angles); }).size();
+    return gltest::cubeCentres([&] { fieldFrame(field, step, scale, limit, position, angles); }).size();
 }
 }  // namespace
 
@@ -23,10 +31,10 @@ TEST_F(GlTest, CubeFieldFirstFrameDrawsNothing) {
 TEST_F(GlTest, CubeFieldSamplesOnlyAfterMoreThanAHundredthOfASecond) {
     CubeField field;
     for (int frame = 1; frame <= 6; ++frame) {
-        field.draw(0.01f, 1, 50, kStill, kStill);
+        fieldFrame(field, 0.01f, 1, 50, kStill, kStill);
         EXPECT_EQ(field.samples.size(), static_cast<std::size_t>(frame / 2)) << "frame " << frame;
     }
-    field.draw(5.0f, 1, 50, kStill, kStill);
+    fieldFrame(field, 5.0f, 1, 50, kStill, kStill);
     EXPECT_EQ(field.samples.size(), 4u) << "one sample however long the frame";
     EXPECT_EQ(field.sinceLastSample, 0.0f);
 }
@@ -35,8 +43,8 @@ TEST_F(GlTest, CubeFieldPutsTheNewestCubeUnderThePointer) {
     CubeField field;
     Vec3 pointer;
     windowToScene(400, 100, pointer);  // upper right of the window
-    field.draw(0.02f, 1, 50, pointer, {30, 40, 0});
-    const auto centres = gltest::cubeCentres([&] { field.draw(0.0f, 1, 50, pointer, kStill); });
+    fieldFrame(field, 0.02f, 1, 50, pointer, {30, 40, 0});
+    const auto centres = gltest::cubeCentres([&] { fieldFrame(field, 0.0f, 1, 50, pointer, kStill); });
     ASSERT_EQ(centres.size(), 1u);
     // Seen through the camera, that centre lands under the pointer.
     GLdouble projection[16], identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -53,12 +61,12 @@ TEST_F(GlTest, CubeFieldPutsTheNewestCubeUnderThePointer) {
 
 TEST_F(GlTest, CubeFieldDrawsBeforeTrimming) {
     CubeField field;
-    for (int i = 0; i < 50; ++i) field.draw(0.02f, 1, 50, kStill, {1, 2, 0});
+    for (int i = 0; i < 50; ++i) fieldFrame(field, 0.02f, 1, 50, kStill, {1, 2, 0});
     EXPECT_EQ(cubesDrawn(field, 0.02f, 1, 50, kStill, {1, 2, 0}), 51u);
     EXPECT_EQ(field.samples.size(), 50u);
     EXPECT_EQ(cubesDrawn(field, 0.001f, 1, 50, kStill), 50u) << "no new sample, no extra cube";
 
-    for (int i = 0; i < 460; ++i) field.draw(0.02f, 0.01f, 500, kStill, kStill);
+    for (int i = 0; i < 460; ++i) fieldFrame(field, 0.02f, 0.01f, 500, kStill, kStill);
     ASSERT_EQ(field.samples.size(), 500u);
     EXPECT_EQ(cubesDrawn(field, 0.02f, 1, 50, kStill), 501u) << "scene 0 after scene 1";
     EXPECT_EQ(field.samples.size(), 50u);
@@ -68,8 +76,8 @@ TEST_F(GlTest, CubeFieldTurnsOlderCubesByEveryNewerSample) {
     CubeField field;
     // A still pointer after a drag: a regular ring of cubes about the origin.
     const Vec3 offCentre{-1, 0, 0};  // drawn at x = +1
-    for (int i = 0; i < 4; ++i) field.draw(0.02f, 1, 50, offCentre, {0, 0, 90});
-    const auto centres = gltest::cubeCentres([&] { field.draw(0, 1, 50, offCentre, kStill); });
+    for (int i = 0; i < 4; ++i) fieldFrame(field, 0.02f, 1, 50, offCentre, {0, 0, 90});
+    const auto centres = gltest::cubeCentres([&] { fieldFrame(field, 0, 1, 50, offCentre, kStill); });
     ASSERT_EQ(centres.size(), 4u);
     // Each older cube is turned 90 degrees further about z: (1,0), (0,1), (-1,0), (0,-1).
     const float expected[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};

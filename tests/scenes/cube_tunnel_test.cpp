@@ -4,10 +4,17 @@
 namespace {
 constexpr Vec3 kZero{0, 0, 0};
 
+// One frame of the tunnel as scene 3 makes it: a ring when due, the rings
+// drawn, then moved on.
+void tunnelFrame(CubeTunnel& tunnel, float step, float level, float pointerX = 250, float pointerY = 250) {
+    tunnel.update(pointerX, pointerY, level);
+    tunnel.draw(kZero, kZero);
+    tunnel.advance(step, level);
+}
+
 std::vector<gltest::WindowPoint> drawTunnel(CubeTunnel& tunnel, float step, float level,
                                             float pointerX = 250, float pointerY = 250) {
-    return gltest::cubeCentres(
-        [&] { tunnel.draw(step, kZero, kZero, pointerX, pointerY, level); });
+    return gltest::cubeCentres([&] { tunnelFrame(tunnel, step, level, pointerX, pointerY); });
 }
 }  // namespace
 
@@ -43,7 +50,7 @@ TEST_F(GlTest, TunnelFirstRingSurroundsTheAxisAtDepthTwo) {
 TEST_F(GlTest, TunnelDrawsTwentySixRingsAndKeepsTwentyFive) {
     CubeTunnel tunnel;
     tunnel.emitTimer = 1;
-    for (int frame = 0; frame < 30; ++frame) tunnel.draw(0.016f, kZero, kZero, 250, 250, 0);
+    for (int frame = 0; frame < 30; ++frame) tunnelFrame(tunnel, 0.016f, 0);
     ASSERT_EQ(tunnel.rings.size(), 25u);
     const auto before = gltest::matrixState();
     EXPECT_EQ(drawTunnel(tunnel, 0.016f, 0).size(), 26u * 4);

@@ -2,27 +2,34 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/figures.h"
+#include "app/frame.h"
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
-#include "app/input.h"
 #include "app/scene_table.h"
 #include "base/random.h"
-#include "app/level.h"
 #include "scenes/paint_canvas.h"
 #include "tests/support/gl_test.h"
 
 namespace {
-void pointerAt(float x, float y) {
-    mouseX = x;
-    mouseY = y;
-}
+// Scene-2 frames as the scene table draws them, from figures and a frame
+// of the test's own.
+class PaintScene : public GlTest {
+protected:
+    void pointerAt(float x, float y) {
+        frame.mouseX = x;
+        frame.mouseY = y;
+    }
 
-// A scene-2 frame as the dispatcher draws it, from the program's state.
-void paintFrame(float step) {
-    frameDelta = step;
-    currentScene = 2;
-    drawCurrentScene();
-}
+    void paintFrame(float step) {
+        frame.frameDelta = step;
+        drawScene(2, figures, frame);
+    }
+
+    Figures figures;
+    Frame frame;
+    PaintCanvas& canvas = figures.paintCanvas;
+};
 
 // The generator's sequence from a seed, to say what the scene must have drawn.
 std::vector<int> drawsFrom(std::uint32_t seed, int count) {
@@ -33,49 +40,49 @@ std::vector<int> drawsFrom(std::uint32_t seed, int count) {
 }
 }  // namespace
 
-TEST_F(GlTest, PaintSceneDrawsRandomNumbersInItsOrder) {
-    level = 0;
+TEST_F(PaintScene, PaintSceneDrawsRandomNumbersInItsOrder) {
+    frame.level = 0;
     pointerAt(250, 250);
     const std::vector<int> r = drawsFrom(77, 2);
     ASSERT_NE(r[0] % 12, 0) << "a seed whose first period is not 0";
     seedRandom(77);
     paintFrame(0.05f);  // first frame: the period, then the first quad's touch of blue
-    EXPECT_EQ(colourPeriod, static_cast<float>(r[0] % 12));
-    ASSERT_EQ(paintQuads.size(), 1u);
-    const PaintQuad first = paintQuads.at(0);
+    EXPECT_EQ(canvas.colourPeriod, static_cast<float>(r[0] % 12));
+    ASSERT_EQ(canvas.paintQuads.size(), 1u);
+    const PaintQuad first = canvas.paintQuads.at(0);
     EXPECT_EQ(first.red + first.green, 0.0f) << "black until the first colour change";
     EXPECT_NEAR(first.blue, (r[1] % 100) * 0.01f, 1e-6);
     EXPECT_NEAR(first.halfWidth, 10, 1e-4) << "silence and a still pointer: 20 x 20";
     EXPECT_NEAR(first.halfHeight, 10, 1e-4);
     EXPECT_NEAR(first.x, 250, 1e-3);
-    EXPECT_NEAR(first.y, windowHeight - 250, 1e-3);
+    EXPECT_NEAR(first.y, frame.windowHeight - 250, 1e-3);
 
     // Force a colour change: its draws come before the quad's blue touch.
-    colourPeriod = 0;
+    canvas.colourPeriod = 0;
     const std::vector<int> s = drawsFrom(5, 4);
     seedRandom(5);
     paintFrame(0.05f);
-    EXPECT_EQ(colourPeriod, static_cast<float>(s[0] % 12));
+    EXPECT_EQ(canvas.colourPeriod, static_cast<float>(s[0] % 12));
     const float red = s[1] % 3 == 0 ? 1.0f : 0.0f;
     const float green = red == 0 && s[2] % 3 == 0 ? 1.0f : 0.0f;
-    EXPECT_EQ(paintColour[0], red);
-    EXPECT_EQ(paintColour[1], green);
-    EXPECT_EQ(paintColour[2], red == 0 && green == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(canvas.paintColour[0], red);
+    EXPECT_EQ(canvas.paintColour[1], green);
+    EXPECT_EQ(canvas.paintColour[2], red == 0 && green == 0 ? 1.0f : 0.0f);
     const int blueDraw = red != 0 ? s[2] : s[3];
-    EXPECT_NEAR(paintQuads.at(1).blue - paintColour[2], (blueDraw % 100) * 0.01f, 1e-6);
+    EXPECT_NEAR(canvas.paintQuads.at(1).blue - canvas.paintColour[2], (blueDraw % 100) * 0.01f, 1e-6);
 }
 
-TEST_F(GlTest, PaintSceneAddsAQuadOnlyAfterMoreThanTwoHundredths) {
+TEST_F(PaintScene, PaintSceneAddsAQuadOnlyAfterMoreThanTwoHundredths) {
     pointerAt(250, 250);
     paintFrame(0.01f);  // the timer starts at the step and adds it: exactly 0.02
-    EXPECT_EQ(paintQuads.size(), 0u);
+    EXPECT_EQ(canvas.paintQuads.size(), 0u);
     paintFrame(0.001f);
-    EXPECT_EQ(paintQuads.size(), 1u);
+    EXPECT_EQ(canvas.paintQuads.size(), 1u);
     paintFrame(3.0f);
-    EXPECT_EQ(paintQuads.size(), 2u) << "one quad a frame however long the frame";
+    EXPECT_EQ(canvas.paintQuads.size(), 2u) << "one quad a frame however long the frame";
 }
 
-TEST_F(GlTest, PaintCanvasScrollsByQuadrant) {
+TEST_F(PaintScene, PaintCanvasScrollsByQuadrant) {
     struct Case {
         float x, y, dx, dy;
     };
@@ -84,14 +91,14 @@ TEST_F(GlTest, PaintCanvasScrollsByQuadrant) {
                           {100, 250, -15, 15}, {400, 250, 15, 15},  {250, 250, 0, 0}};
     for (const Case& c : cases) {
         pointerAt(c.x, c.y);
-        const CanvasPoint before = canvasOffset;
+        const CanvasPoint before = canvas.canvasOffset;
         paintFrame(0.016f);
-        EXPECT_NEAR(canvasOffset.x - before.x, c.dx, 1e-3) << c.x << "," << c.y;
-        EXPECT_NEAR(canvasOffset.y - before.y, c.dy, 1e-3) << c.x << "," << c.y;
+        EXPECT_NEAR(canvas.canvasOffset.x - before.x, c.dx, 1e-3) << c.x << "," << c.y;
+        EXPECT_NEAR(canvas.canvasOffset.y - before.y, c.dy, 1e-3) << c.x << "," << c.y;
     }
 }
 
-TEST_F(GlTest, PaintSceneLeavesLightRedAndTheStacks) {
+TEST_F(PaintScene, PaintSceneLeavesLightRedAndTheStacks) {
     glDisable(GL_LIGHTING);
     const auto before = gltest::matrixState();
     const bool depthTest = gltest::isEnabled(GL_DEPTH_TEST);
@@ -105,12 +112,12 @@ TEST_F(GlTest, PaintSceneLeavesLightRedAndTheStacks) {
     EXPECT_EQ(colour[2], 0.0f);
 }
 
-TEST_F(GlTest, AReversedQuadIsCulledAndATwiceReversedOneShows) {
-    level = 0;
-    paintColour[0] = 1;  // paint red from the first quad on
-    colourPeriod = 1000;
-    colourTimer = 0;
-    auto painted = [](float fromX, float fromY, float toX, float toY) {
+TEST_F(PaintScene, AReversedQuadIsCulledAndATwiceReversedOneShows) {
+    frame.level = 0;
+    canvas.paintColour[0] = 1;  // paint red from the first quad on
+    canvas.colourPeriod = 1000;
+    canvas.colourTimer = 0;
+    auto painted = [this](float fromX, float fromY, float toX, float toY) {
         pointerAt(fromX, fromY);
         paintFrame(0.05f);
         clearToLevel(0);

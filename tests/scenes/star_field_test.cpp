@@ -3,16 +3,17 @@
 #include <vector>
 
 #include "base/random.h"
+#include "app/frame_loop.h"
 #include "scenes/star_field.h"
 #include "tests/support/gl_test.h"
 
 TEST(StarField, FirstStarComesFromTheUnseededGenerator) {
     // Built before main, from state 1: draws 41, 18467, 6334.
-    ASSERT_EQ(starField.stars.size(), 400u);
-    EXPECT_EQ(starField.stars[0].x, -4.0f);
-    EXPECT_EQ(starField.stars[0].y, 2.0f);
-    EXPECT_EQ(starField.stars[0].z, -1.0f);
-    for (const Star& star : starField.stars) {
+    ASSERT_EQ(frameLoop.figures.starField.stars.size(), 400u);
+    EXPECT_EQ(frameLoop.figures.starField.stars[0].x, -4.0f);
+    EXPECT_EQ(frameLoop.figures.starField.stars[0].y, 2.0f);
+    EXPECT_EQ(frameLoop.figures.starField.stars[0].z, -1.0f);
+    for (const Star& star : frameLoop.figures.starField.stars) {
         ASSERT_GE(star.x, -5.0f);
         ASSERT_LE(star.z, 4.0f);
     }
@@ -21,10 +22,12 @@ TEST(StarField, FirstStarComesFromTheUnseededGenerator) {
 TEST_F(GlTest, StarIsRebornOnlyOnceBeyondFive) {
     StarField field;
     field.stars.assign(400, Star{1, 1, 4});
-    field.draw(0.016f, 0.5f, {0, 0, 0});
+    field.update(0.5f);
+    field.draw(0.5f, {0, 0, 0});
     EXPECT_EQ(field.stars[0].z, 5.0f) << "exactly 5 stays";
     seedRandom(1);
-    field.draw(0.016f, 0.5f, {0, 0, 0});
+    field.update(0.5f);
+    field.draw(0.5f, {0, 0, 0});
     EXPECT_EQ(field.stars[0].x, 41 % 10 - 5);
     EXPECT_EQ(field.stars[0].y, 18467 % 10 - 5);
     EXPECT_EQ(field.stars[0].z, -5.0f);
@@ -39,7 +42,8 @@ int litPixelsOfField(float level) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_LIGHTING);
-    field.draw(1, level, {0, 0, 0});
+    field.update(level);
+    field.draw(level, {0, 0, 0});
     glEnable(GL_LIGHTING);
     std::vector<unsigned char> pixels(500 * 500 * 3);
     glReadPixels(0, 0, 500, 500, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
@@ -51,7 +55,10 @@ TEST_F(GlTest, SilentStarsNeitherMoveNorShow) {
     ASSERT_TRUE(gltest::isEnabled(GL_LINE_SMOOTH)) << "the program's state, where a line of no length shows";
     StarField field;
     const auto stars = field.stars;
-    const auto lines = gltest::captureFeedback([&] { field.draw(1, 0, {0, 0, 0}); });
+    const auto lines = gltest::captureFeedback([&] {
+        field.update(0);
+        field.draw(0, {0, 0, 0});
+    });
     EXPECT_EQ(field.stars[7].z, stars[7].z);
     EXPECT_TRUE(lines.empty());
     EXPECT_EQ(litPixelsOfField(0), 0);
@@ -63,7 +70,10 @@ TEST_F(GlTest, StarFieldTurnsEachFifthOneStepFurtherAndLeavesRed) {
     field.stars.assign(400, Star{-1, 0, 0});  // drawn at (1, 0, 0)
     glColor3f(0, 1, 0);
     const auto before = gltest::matrixState();
-    const auto lines = gltest::captureFeedback([&] { field.draw(0, 0.01f, {0, 0, 50}); });
+    const auto lines = gltest::captureFeedback([&] {
+        field.update(0.01f);
+        field.draw(0.01f, {0, 0, 50});
+    });
     ASSERT_EQ(lines.size(), 400u * 6);
     for (int star : {0, 79, 80, 399}) {
         const int group = star / 80;

@@ -7,6 +7,7 @@ TEST_F(GlTest, TitleCubesAreAHubAndSixArmsOfNineteen) {
     TitleCubes cubes;
     glColor3f(0.2f, 0.4f, 0.6f);
     const auto before = gltest::matrixState();
+    cubes.update(0);
     const auto centres = gltest::cubeCentres([&] { cubes.draw(0, 0, {0, 0, 0}); });
     EXPECT_EQ(centres.size(), 1u + 6 * 19);
     EXPECT_EQ(gltest::matrixState(), before);
@@ -15,10 +16,9 @@ TEST_F(GlTest, TitleCubesAreAHubAndSixArmsOfNineteen) {
 }
 
 TEST_F(GlTest, SilentFirstFrameArmsAreStraightShrinkingChains) {
-    armLevel = 0;
     glPushMatrix();
     glLoadIdentity();
-    const auto centres = gltest::cubeCentres([] { drawArm(0, 0, 0); });
+    const auto centres = gltest::cubeCentres([] { drawArm(0, 0, 0, 0); });
     glPopMatrix();
     ASSERT_EQ(centres.size(), 19u);
     // Straight along x, each gap 0.9 of the one before: 2.25, 2.025, ...
@@ -27,5 +27,5 @@ TEST_F(GlTest, SilentFirstFrameArmsAreStraightShrinkingChains) {
     EXPECT_NEAR(centres[18].x - centres[17].x, 2.25f * std::pow(0.9f, 18), 1e-3);
     for (const auto& centre : centres) EXPECT_NEAR(centre.y, 0, 1e-3);
 
-    EXPECT_TRUE(gltest::cubeCentres([] { drawArm(19, 10, 10); }).empty());
+    EXPECT_TRUE(gltest::cubeCentres([] { drawArm(19, 10, 10, 0); }).empty());
 }

@@ -4,17 +4,14 @@
 #include <GL/glu.h>
 
 #include "app/gl_setup.h"
-#include "app/startup.h"
+#include "app/program_window.h"
 
 namespace gltest {
 
 void ensureWindow() {
     static bool open = false;
     if (open) return;
-    static char name[] = "viz_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    openProgramWindow(&argc, argv);
+    openProgramWindow({.glutWords = {"viz_tests"}});
     // freeglut refuses a window without a display callback; tests draw
     // their frames themselves.
     glutDisplayFunc([] {});

@@ -45,7 +45,7 @@ TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
         const auto before = gltest::matrixState();
         drawStrokeText(10, 20, "Hello", 500, 500);
         drawStrokeText(10, 20, "", 500, 500);
-        captionBanner.draw("Night Drive", 0.1f, 10);
+        CaptionBanner().draw("Night Drive", 10);
         EXPECT_EQ(gltest::matrixState(), before);
         EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), enabled);
         EXPECT_EQ(gltest::isEnabled(GL_DEPTH_TEST), enabled);
@@ -73,8 +73,8 @@ TEST_F(GlTest, StrokeTextSkipsHighBytesWithoutAdvancing) {
 TEST_F(GlTest, BannerIsABlackBandWithWhiteTextAtTheBottom) {
     clearToLevel(0.25f);  // a tinted background, to tell from the band
     CaptionBanner banner;
-    banner.buildBand();
-    banner.draw("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 0, 0);  // shown whole
+    buildCaptionBand();
+    banner.draw("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", 0);  // shown whole
 
     // 152.35 / 5500 of 500 rows: rows 0 to 13 are band.
     int white = 0, black = 0;

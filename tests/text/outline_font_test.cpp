@@ -1,4 +1,5 @@
 #include "app/frame_loop.h"
+#include "app/input.h"
 #include "tests/support/gl_test.h"
 #include "text/outline_font.h"
 
@@ -21,7 +22,7 @@ float advanceOf(const char* text) {
 }  // namespace
 
 TEST_F(GlTest, GlyphsAreFilledAndAdvanceByAboutHalfAnEm) {
-    ASSERT_NE(outlineFontBase, 0u);
+    ASSERT_NE(outlineFontBase(), 0u);
     const auto polygons = gltest::captureFeedback([] { drawOutlineText("%s", ":]"); });
     EXPECT_GT(polygons.size(), 4u) << "two dots and a bracket, tessellated";
     const float colon = advanceOf(":"), bracket = advanceOf("]");
@@ -47,9 +48,9 @@ TEST_F(GlTest, OutlineTextEdgeCases) {
 }
 
 TEST_F(GlTest, TitleShowsUnlitWhiteLettersOnTheLeft) {
-    currentScene = kTitleScene;
+    input.currentScene = kTitleScene;
     glColor3f(1, 1, 1);
-    drawFrame();
+    frameLoop.drawFrame();
     // The colon's lower dot and the bracket's upright, in the left half.
     int white = 0, reddish = 0;
     for (int x = 0; x < 250; ++x) {

@@ -13,8 +13,8 @@ TEST(PartialFile, TheFinishedFileTakesTheUsersMask) {
         umask(mask);
         const std::string target = folder / ("video-" + std::to_string(mask) + ".mkv");
         PartialFile partial;
-        ASSERT_EQ(partial.create(target), "");
-        ASSERT_EQ(partial.commit(), "");
+        ASSERT_EQ(partial.create(target).message(), "");
+        ASSERT_EQ(partial.commit().message(), "");
         struct stat info {};
         ASSERT_EQ(stat(target.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, mode) << "mask " << std::oct << mask;

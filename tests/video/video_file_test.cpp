@@ -33,7 +33,7 @@ std::string writeVideo(const std::string& path, const std::string& song, const s
     settings.fps = FrameRate{24, 1};
     settings.audio = songTrack(frames, frames.rate());
     VideoFile video;
-    if (std::string problem = video.open(settings); !problem.empty()) return problem;
+    if (Problem problem = video.open(settings)) return problem.message();
     for (const Rgb& colour : colours) {
         unsigned char* bgra = video.nextPicture();
         for (int i = 0; i < 64 * 64; ++i) {
@@ -42,9 +42,9 @@ std::string writeVideo(const std::string& path, const std::string& song, const s
             bgra[4 * i + 2] = static_cast<unsigned char>(colour[0]);
             bgra[4 * i + 3] = 255;
         }
-        if (std::string problem = video.addPicture(); !problem.empty()) return problem;
+        if (Problem problem = video.addPicture()) return problem.message();
     }
-    return video.finish();
+    return video.finish().message();
 }
 }  // namespace
 

@@ -1,0 +1,19 @@
+#pragma once
+// What one picture is drawn from: the moment, the loudness, the pointer and
+// the window. The live program makes one a frame from its clock, the sound
+// it plays and GLUT's input; a render makes one from the song and the
+// frame's number.
+#include "base/design_window.h"
+#include "base/vector.h"
+
+struct Frame {
+    float frameTime = 0;   // seconds since the program started, or into the song
+    float frameDelta = 0;  // seconds since the frame before; 0 on the first
+    float level = 0;       // the loudness heard at frameTime
+    float mouseX = kDesignWindowCentre;  // the pointer, window pixels from the left
+    float mouseY = kDesignWindowCentre;  // ... and from the top
+    Vec3 mousePoint;  // the pointer in scene units
+    Vec3 mouseDrag;   // the pointer's movement so far: sum of (previous - new), pixels
+    int windowWidth = kDesignWindowSize;
+    int windowHeight = kDesignWindowSize;
+};
