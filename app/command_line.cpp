@@ -23,6 +23,7 @@ enum OptionCode : int {
     kFps,
     kSize,
     kSeconds,
+    kListen,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -36,6 +37,7 @@ constexpr option kOptions[] = {
     {"fps", required_argument, nullptr, kFps},
     {"size", required_argument, nullptr, kSize},
     {"seconds", required_argument, nullptr, kSeconds},
+    {"listen", optional_argument, nullptr, kListen},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -149,6 +151,7 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
 // What is left after the options: the folder to play, or the song to render.
 CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen) {
     if (line.action == CommandLine::Action::Render) {
+        if (line.listen) return refuse("--listen and --render go apart", true);
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
             return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
@@ -157,6 +160,10 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         return line;
     }
     if (renderOptionSeen) return refuse("--scene, --fps, --size and --seconds go with --render", true);
+    if (line.listen) {
+        if (!operands.empty()) return refuse("--listen plays no folder; a source is named as --listen=SOURCE", true);
+        return line;
+    }
     if (operands.size() > 1) {
         return refuse("one folder at most, not '" + operands[0] + "' and '" + operands[1] + "'", true);
     }
@@ -201,6 +208,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 if (std::string problem = readRenderOption(code, optarg, line.render); !problem.empty()) {
                     return refuse(problem, false);
                 }
+                break;
+            case kListen:
+                line.listen = true;
+                if (optarg != nullptr) line.listenSource = optarg;
                 break;
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
@@ -247,6 +258,10 @@ std::string usageText() {
            "\n"
            "  -h, --help   this text\n"
            "  --version    the version\n"
+           "\n"
+           "viz --listen[=SOURCE]\n"
+           "Draws what the desktop plays, in step with the speaker: by default what\n"
+           "the default output plays; SOURCE is a sound server's source name.\n"
            "\n"
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
            "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"

@@ -1,5 +1,5 @@
 #pragma once
-// The command line: `viz [FOLDER]`, `viz --render OUT SONG`, --help and
+// The command line: `viz [FOLDER]`, `viz --listen[=SOURCE]`, `viz --render OUT SONG`, --help and
 // --version, options anywhere. The X options freeglut takes (-display NAME,
 // -sync, ...) are set aside for glutInit; operands never reach it.
 #include <string>
@@ -12,6 +12,8 @@ struct CommandLine {
     enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Run;
     std::string folder;  // the music to play; empty: the media folder beside the program
+    bool listen = false;       // draw what the desktop plays instead
+    std::string listenSource;  // with listen: the source named; empty: the default output's monitor
     RenderRequest render;  // for Render
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line

@@ -73,13 +73,19 @@ Frame FrameLoop::currentFrame() const {
 void FrameLoop::drawFrame() {
     playback.settleSongStart();
     advanceEndedSong();
-    level = measureLoudness(playback.streamHandle).level;
+    level = listener ? measureLoudness(*listener).level : measureLoudness(playback.streamHandle).level;
     clearToLevel(level);
     readFrameClock();
     switchOnLight1();
     const Frame frame = currentFrame();
     if (const SceneRow* scene = sceneRow(input.currentScene)) {
-        if (scene->followInput != nullptr) scene->followInput(figures);
+        // Listening, the selection screen names what is listened to, and
+        // the arrows pick no song.
+        if (listener && scene->number == kSelectionScene) {
+            figures.selection.show(listener->description());
+        } else if (scene->followInput != nullptr) {
+            scene->followInput(figures);
+        }
         if (scene->frame != nullptr) scene->frame(figures, frame);
     }
     drawSongCaptionStep(frame);

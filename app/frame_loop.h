@@ -2,10 +2,13 @@
 // The live program's frames. Each settles the song, reads the clock and the
 // loudness, makes the Frame the figures are drawn from, draws the scene the
 // user chose, and then the song's caption.
+#include <memory>
+
 #include "app/figures.h"
 #include "app/frame.h"
 #include "app/frame_timer.h"
 #include "app/scene_table.h"
+#include "audio/listener.h"
 
 class FrameLoop {
 public:
@@ -22,6 +25,8 @@ public:
     float songTime = 100;         // seconds since the last automatic song change; no caption before the first
     float level = 1;              // the loudness of this frame
     Figures figures;              // built before main: the stars come from the unseeded generator
+    // Set when the pictures follow what the desktop plays: no song plays then.
+    std::unique_ptr<Listener> listener;
 
 private:
     void advanceEndedSong();

@@ -11,3 +11,7 @@ struct Loudness {
 
 // Silence for no stream, or one that is not heard yet or any more.
 Loudness measureLoudness(std::uint32_t streamHandle);
+
+// What the desktop plays, as heard now.
+class Listener;
+Loudness measureLoudness(Listener& listener);

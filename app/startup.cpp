@@ -50,9 +50,13 @@ namespace {
                             commandLine.windowOptions.end());
     openProgramWindow(window);
     registerCallbacks();
-    playback.loadMediaLibrary(commandLine.folder.empty() ? mediaFolder(programDirectory) : commandLine.folder);
-    // Before the first frame, so finding the sound output never holds one up.
-    soundEngine.open();
+    if (commandLine.listen) {
+        frameLoop.listener = Listener::open(commandLine.listenSource);
+    } else {
+        playback.loadMediaLibrary(commandLine.folder.empty() ? mediaFolder(programDirectory) : commandLine.folder);
+        // Before the first frame, so finding the sound output never holds one up.
+        soundEngine.open();
+    }
     glutMainLoop();
     std::exit(0);  // freeglut returns only when told to; the program never does
 }

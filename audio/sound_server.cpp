@@ -5,6 +5,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
+#include "audio/pulse_time.h"
 #include "audio/quiet_standard_error.h"
 #include "base/messages.h"
 
@@ -29,13 +30,6 @@ constexpr pa_usec_t kFirstLookUs = 1'000'000;
 // stopped for this long (a user clicking through sinks in a mixer).
 constexpr pa_usec_t kMoveSettleUs = 100'000;
 
-// A time for the mainloop's timers, which count on the time of day.
-timeval fromNow(pa_usec_t microseconds) {
-    timeval when{};
-    pa_gettimeofday(&when);
-    pa_timeval_add(&when, microseconds);
-    return when;
-}
 
 class SoundServer : public AudioOutput {
 public:
@@ -107,7 +101,7 @@ private:
     // to run out; a server still connecting then is used once it answers.
     void waitForFirstAnswer() {
         pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
-        timeval when = fromNow(kConnectTimeoutUs);
+        timeval when = pulseTimeFromNow(kConnectTimeoutUs);
         pa_time_event* deadline = api->time_new(api, &when, &SoundServer::firstAnswerTimedOut, this);
         while (!playing() && !firstAttemptOver) pa_threaded_mainloop_wait(mainloop);
         api->time_free(deadline);
@@ -244,7 +238,7 @@ private:
     // `event` fires `microseconds` from now, once, whether it was pending or not.
     void schedule(pa_time_event*& event, pa_usec_t microseconds, pa_time_event_cb_t fire) {
         pa_mainloop_api* api = pa_threaded_mainloop_get_api(mainloop);
-        const timeval when = fromNow(microseconds);
+        const timeval when = pulseTimeFromNow(microseconds);
         if (event != nullptr) {
             api->time_restart(event, &when);
         } else {

@@ -4,12 +4,10 @@
 #include <chrono>
 #include <system_error>
 
-#include "audio/mono_mix.h"
 
 namespace {
 constexpr std::size_t kChunkFrames = 2048;     // decoded per step, at most
 constexpr std::size_t kRingFrames = 16384;     // read-ahead: ~0.37 s at 44.1 kHz
-constexpr std::int64_t kHistoryFrames = 1 << 16;  // ~1.4 s at 48 kHz, well beyond the read-ahead
 constexpr std::size_t kPrefillFrames = 8192;   // decoded before play, so the first buffer is music
 // The decoder sleeps until the output has played this much of the ring, then
 // fills it again: a few wake-ups a second instead of one per buffer.
@@ -64,7 +62,6 @@ bool Stream::openFile() {
         if (converter == nullptr) return false;
     }
     ring = std::make_unique<SampleRing>(kRingFrames * device.channels);
-    history = std::make_unique<std::atomic<float>[]>(kHistoryFrames);
     // A chunk, once converted, must fit a quarter of the ring however far
     // apart the rates are (an 8 kHz file on a 96 kHz device grows twelvefold).
     chunkFrames = std::clamp<std::size_t>(kRingFrames / 4 * rate / device.rate, 64, kChunkFrames);
@@ -78,7 +75,7 @@ bool Stream::openFile() {
 }
 
 void Stream::prefill() {
-    while (decodedFrames.load(std::memory_order_relaxed) < static_cast<std::int64_t>(kPrefillFrames) &&
+    while (history.frames() < static_cast<std::int64_t>(kPrefillFrames) &&
            !stop.stop_requested() && roomForChunk() && decodeChunk()) {
     }
 }
@@ -91,23 +88,11 @@ bool Stream::decodeChunk() {
         decodingDone.store(true, std::memory_order_release);
         return false;
     }
-    keepHistory(decodeBuffer.data(), frames);
+    history.append(decodeBuffer.data(), frames, decoder.channels());
     queueConverted(decodeBuffer.data(), frames);
     return true;
 }
 
-void Stream::keepHistory(const float* samples, std::size_t frames) {
-    const int channels = decoder.channels();
-    const std::int64_t first = decodedFrames.load(std::memory_order_relaxed);
-    const std::int64_t end = first + static_cast<std::int64_t>(frames);
-    historyClaimed.store(end, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);  // the claim is seen before any overwrite
-    for (std::int64_t frame = first; frame < end; ++frame) {
-        history[frame % kHistoryFrames].store(monoMix(samples + (frame - first) * channels, channels),
-                                              std::memory_order_relaxed);
-    }
-    decodedFrames.store(end, std::memory_order_release);
-}
 
 // Sleeps until the ring has room for `samples` or a stop is asked for;
 // false on a stop. The output frees the ring at its own rate, so the nap is
@@ -194,16 +179,6 @@ bool Stream::audibleWindow(std::int64_t nowNs, int count, int leadFrames, float*
 
     const double toSource = static_cast<double>(decoder.rate()) / device.rate;
     const std::int64_t first = static_cast<std::int64_t>(heardDeviceFrame * toSource) + leadFrames - count;
-    const std::int64_t decoded = decodedFrames.load(std::memory_order_acquire);
-    for (int i = 0; i < count; ++i) {
-        const std::int64_t frame = first + i;
-        const bool kept = frame >= 0 && frame < decoded && decoded - frame <= kHistoryFrames;
-        out[i] = kept ? history[frame % kHistoryFrames].load(std::memory_order_relaxed) : 0.0f;
-    }
-    // Frames the decoder had claimed by now may have replaced the oldest ones
-    // while they were read: those are not this window's and read as silence.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    const std::int64_t claimed = historyClaimed.load(std::memory_order_relaxed);
-    for (int i = 0; i < count && claimed - (first + i) > kHistoryFrames; ++i) out[i] = 0.0f;
+    history.read(first, count, out);
     return true;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "audio/audio_output.h"
+#include "audio/mono_history.h"
 #include "audio/mp3_decoder.h"
 #include "audio/output_clock.h"
 #include "audio/sample_ring.h"
@@ -75,7 +76,6 @@ private:
     void moveConvertedToRing();
     void finishConversion();
     void writeAll(const float* samples, std::size_t count);
-    void keepHistory(const float* samples, std::size_t frames);
     bool playing() const;
 
     const std::string path;
@@ -92,13 +92,9 @@ private:
     std::vector<float> decodeBuffer;
     std::vector<float> convertBuffer;
 
-    // History of decoded frames, mono, indexed by frame number modulo its
-    // size. The decoder claims frames before it overwrites their slots and
-    // publishes them after: a reader that finds the claim past what it read
-    // knows the slot may hold a newer frame.
-    std::unique_ptr<std::atomic<float>[]> history;
-    std::atomic<std::int64_t> historyClaimed{0};
-    std::atomic<std::int64_t> decodedFrames{0};
+    // What was decoded, mono, at the file's own rate: ~1.4 s at 48 kHz, well
+    // beyond the read-ahead.
+    MonoHistory history{1 << 16};
 
     OutputClock outputClock;
     const std::shared_ptr<std::atomic<State>> openState = std::make_shared<std::atomic<State>>(State::Opening);

@@ -77,7 +77,23 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--render", "o.mp4", "a.mp3", "b.mp3"}, Action::Refuse, "", "one song, not 'a.mp3' and 'b.mp3'", true},
         Case{{"--render"}, Action::Refuse, "", "'--render' needs a value", true},
         Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, "", "even numbers", false},
-        Case{{"--fps", "30"}, Action::Refuse, "", "go with --render", true}));
+        Case{{"--fps", "30"}, Action::Refuse, "", "go with --render", true},
+        Case{{"--listen", "{dir}"}, Action::Refuse, "", "--listen plays no folder", true},
+        Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, "", "--listen and --render go apart", true}));
+
+// Listening to the default output, or to a source named after an equals sign.
+TEST(CommandLineListen, TakesTheSourceAfterAnEqualsSign) {
+    const char* plain[] = {"viz", "--listen"};
+    const CommandLine toDefault = parseCommandLine(2, plain);
+    EXPECT_EQ(toDefault.action, Action::Run);
+    EXPECT_TRUE(toDefault.listen);
+    EXPECT_EQ(toDefault.listenSource, "");
+    const char* named[] = {"viz", "-display", ":3", "-listen=alsa_output.usb.monitor"};
+    const CommandLine toNamed = parseCommandLine(4, named);
+    EXPECT_TRUE(toNamed.listen);
+    EXPECT_EQ(toNamed.listenSource, "alsa_output.usb.monitor");
+    EXPECT_EQ(toNamed.windowOptions, (std::vector<std::string>{"-display", ":3"}));
+}
 
 TEST(CommandLineRender, TakesEveryOptionInEitherForm) {
     const char* argv[] = {"viz", "--render", "clip.mkv", "song.mp3", "--scene", "101", "--fps=30",

@@ -1,0 +1,78 @@
+#pragma once
+// What the desktop plays, as it is heard: a capture of a sound server's
+// source, by default the monitor of the default output. A monitor hands
+// over each sample when the server renders it for the output, ahead of the
+// speaker by the output's latency, and the server reports it as a negative
+// latency. Every captured frame is dated by when it is heard, so the picture
+// follows the speaker: a wired output or a Bluetooth headset alike. A
+// server that goes away is looked for again, as the sound output does.
+#include <pulse/pulseaudio.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "audio/fft_analyser.h"
+#include "audio/mono_history.h"
+#include "audio/output_clock.h"
+
+class Listener {
+public:
+    static constexpr int kRate = 44100;  // the server converts whatever the source has
+
+    // Starts listening to `source` ("" for the default output's monitor)
+    // and returns at once; nullptr when no mainloop thread could start.
+    static std::unique_ptr<Listener> open(const std::string& source);
+    ~Listener();
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+
+    // Main thread: the spectrum of what is heard at `nowNs`, through the
+    // same window and lead as a song's; silence before anything was captured.
+    void fillSpectrum(std::int64_t nowNs, float* magnitudes);
+
+    // Frames captured so far.
+    std::int64_t framesCaptured() const { return history.frames(); }
+
+    // What is listened to, as the server describes it (such as "Monitor of
+    // Built-in Audio"); "" until a server has answered.
+    std::string description() const;
+
+private:
+    explicit Listener(std::string source) : source(std::move(source)) {}
+    bool start();
+    bool audibleWindow(std::int64_t nowNs, float* out) const;
+
+    void connect();
+    void openStream();
+    void contextLost();
+    void streamLost();
+    void retrySoon();
+    void dropStream();
+    void dropContext();
+    void keep(const float* samples, std::size_t frames, std::int64_t heardAtNs);
+    static void contextChanged(pa_context* context, void* self);
+    static void streamChanged(pa_stream* stream, void* self);
+    static void readable(pa_stream* stream, std::size_t bytes, void* self);
+    static void sourceIs(pa_context* context, const pa_source_info* info, int last, void* self);
+    static void retryNow(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
+
+    const std::string source;
+    pa_threaded_mainloop* mainloop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    pa_time_event* retry = nullptr;
+
+    MonoHistory history{1 << 17};  // what was captured: ~3 s
+    OutputClock heardClock;  // when each captured frame is heard
+
+    mutable std::mutex describing;
+    std::string sourceDescription;  // guarded by `describing`
+
+    // The main thread's.
+    FftAnalyser analyser;
+    std::array<float, FftAnalyser::kWindow> window{};
+};
