@@ -4,6 +4,7 @@
 
 #include "audio/loudness.h"
 #include "audio/pulse_time.h"
+#include "base/messages.h"
 
 namespace {
 // The server hands over captured sound in steps of about this many frames.
@@ -53,11 +54,56 @@ void Listener::connect() {
 void Listener::contextChanged(pa_context* changed, void* self) {
     auto* listener = static_cast<Listener*>(self);
     const pa_context_state_t state = pa_context_get_state(changed);
-    if (state == PA_CONTEXT_READY) listener->openStream();
+    if (state == PA_CONTEXT_READY) {
+        listener->answered = true;
+        if (!listener->source.empty()) {
+            listener->openStream(listener->source);
+        } else {
+            // Which output is the default, now and whenever the user picks another.
+            pa_context_set_subscribe_callback(changed, &Listener::serverEvent, listener);
+            if (pa_operation* watching = pa_context_subscribe(changed, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
+                pa_operation_unref(watching);
+            }
+            listener->findDefaultMonitor();
+        }
+    }
     if (!PA_CONTEXT_IS_GOOD(state)) listener->contextLost();
 }
 
-void Listener::openStream() {
+void Listener::serverEvent(pa_context*, pa_subscription_event_type_t, std::uint32_t, void* self) {
+    static_cast<Listener*>(self)->findDefaultMonitor();
+}
+
+// Asks which output is the default; its monitor is asked for by name, as
+// servers differ on what "the default monitor" means (PipeWire's is the
+// default source).
+void Listener::findDefaultMonitor() {
+    if (pa_operation* asking = pa_context_get_server_info(context, &Listener::serverIs, this)) {
+        pa_operation_unref(asking);
+    }
+}
+
+void Listener::serverIs(pa_context* context, const pa_server_info* info, void* self) {
+    auto* listener = static_cast<Listener*>(self);
+    if (info == nullptr || info->default_sink_name == nullptr) return;
+    if (listener->stream != nullptr && listener->defaultSink == info->default_sink_name) return;
+    listener->defaultSink = info->default_sink_name;
+    if (pa_operation* asking = pa_context_get_sink_info_by_name(context, info->default_sink_name,
+                                                                &Listener::sinkIs, listener)) {
+        pa_operation_unref(asking);
+    }
+}
+
+// The default output, first or newly picked: its monitor is listened to.
+void Listener::sinkIs(pa_context*, const pa_sink_info* info, int last, void* self) {
+    auto* listener = static_cast<Listener*>(self);
+    if (last != 0 || info == nullptr || info->monitor_source_name == nullptr) return;
+    if (info->name == nullptr || listener->defaultSink != info->name) return;  // changed again meanwhile
+    listener->dropStream();
+    listener->openStream(info->monitor_source_name);
+}
+
+void Listener::openStream(const std::string& from) {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 1};
     stream = pa_stream_new(context, "listening", &spec, nullptr);
     if (stream == nullptr) return streamLost();
@@ -69,8 +115,7 @@ void Listener::openStream() {
     buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<std::uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                       PA_STREAM_AUTO_TIMING_UPDATE);
-    const char* from = source.empty() ? "@DEFAULT_MONITOR@" : source.c_str();
-    if (pa_stream_connect_record(stream, from, &buffer, flags) < 0) streamLost();
+    if (pa_stream_connect_record(stream, from.c_str(), &buffer, flags) < 0) streamLost();
 }
 
 void Listener::streamChanged(pa_stream* changed, void* self) {
@@ -103,6 +148,11 @@ std::string Listener::description() const {
 void Listener::contextLost() {
     dropStream();
     dropContext();
+    defaultSink.clear();
+    if (!answered && !toldNoServer) {
+        diagnose("no sound server to listen to; listening starts when one answers");
+        toldNoServer = true;
+    }
     retrySoon();
 }
 
@@ -126,7 +176,12 @@ void Listener::retryNow(pa_mainloop_api* api, pa_time_event* event, const struct
     if (listener->context == nullptr) {
         listener->connect();
     } else if (listener->stream == nullptr && pa_context_get_state(listener->context) == PA_CONTEXT_READY) {
-        listener->openStream();
+        if (listener->source.empty()) {
+            listener->defaultSink.clear();
+            listener->findDefaultMonitor();
+        } else {
+            listener->openStream(listener->source);
+        }
     }
 }
 
@@ -142,6 +197,7 @@ void Listener::dropStream() {
 void Listener::dropContext() {
     if (context == nullptr) return;
     pa_context_set_state_callback(context, nullptr, nullptr);
+    pa_context_set_subscribe_callback(context, nullptr, nullptr);
     pa_context_disconnect(context);
     pa_context_unref(context);
     context = nullptr;

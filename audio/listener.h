@@ -4,8 +4,10 @@
 // over each sample when the server renders it for the output, ahead of the
 // speaker by the output's latency, and the server reports it as a negative
 // latency. Every captured frame is dated by when it is heard, so the picture
-// follows the speaker: a wired output or a Bluetooth headset alike. A
-// server that goes away is looked for again, as the sound output does.
+// follows the speaker: a wired output or a Bluetooth headset alike.
+// Listening to the default output follows the default when the user picks
+// another; a server that goes away is looked for again, as the sound output
+// does.
 #include <pulse/pulseaudio.h>
 
 #include <array>
@@ -47,7 +49,8 @@ private:
     bool audibleWindow(std::int64_t nowNs, float* out) const;
 
     void connect();
-    void openStream();
+    void openStream(const std::string& from);
+    void findDefaultMonitor();
     void contextLost();
     void streamLost();
     void retrySoon();
@@ -58,6 +61,9 @@ private:
     static void streamChanged(pa_stream* stream, void* self);
     static void readable(pa_stream* stream, std::size_t bytes, void* self);
     static void sourceIs(pa_context* context, const pa_source_info* info, int last, void* self);
+    static void serverEvent(pa_context* context, pa_subscription_event_type_t type, std::uint32_t index, void* self);
+    static void serverIs(pa_context* context, const pa_server_info* info, void* self);
+    static void sinkIs(pa_context* context, const pa_sink_info* info, int last, void* self);
     static void retryNow(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
 
     const std::string source;
@@ -65,6 +71,9 @@ private:
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     pa_time_event* retry = nullptr;
+    std::string defaultSink;  // whose monitor is listened to, when no source was named; "" before it is known
+    bool answered = false;    // a server has answered since the start
+    bool toldNoServer = false;
 
     MonoHistory history{1 << 17};  // what was captured: ~3 s
     OutputClock heardClock;  // when each captured frame is heard
