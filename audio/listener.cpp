@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "audio/loudness.h"
-#include "audio/pulse_time.h"
+#include "audio/pulse_helpers.h"
 #include "base/messages.h"
 
 namespace {
@@ -185,23 +185,9 @@ void Listener::retryNow(pa_mainloop_api* api, pa_time_event* event, const struct
     }
 }
 
-void Listener::dropStream() {
-    if (stream == nullptr) return;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_set_read_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
-    stream = nullptr;
-}
+void Listener::dropStream() { letGoOf(stream); }
 
-void Listener::dropContext() {
-    if (context == nullptr) return;
-    pa_context_set_state_callback(context, nullptr, nullptr);
-    pa_context_set_subscribe_callback(context, nullptr, nullptr);
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-    context = nullptr;
-}
+void Listener::dropContext() { letGoOf(context); }
 
 // The latency the server reports for a capture is how long ago its next
 // frame to be read was recorded; for a monitor it is negative: how long

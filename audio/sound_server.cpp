@@ -5,7 +5,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/output_clock.h"
-#include "audio/pulse_time.h"
+#include "audio/pulse_helpers.h"
 #include "audio/quiet_standard_error.h"
 #include "base/messages.h"
 
@@ -252,25 +252,8 @@ private:
         event = nullptr;
     }
 
-    // Unregisters every callback before letting go, so none can come later.
-    static void dropStream(pa_stream*& old) {
-        if (old == nullptr) return;
-        pa_stream_set_write_callback(old, nullptr, nullptr);
-        pa_stream_set_state_callback(old, nullptr, nullptr);
-        pa_stream_set_moved_callback(old, nullptr, nullptr);
-        pa_stream_disconnect(old);
-        pa_stream_unref(old);
-        old = nullptr;
-    }
-
-    void dropContext() {
-        if (context == nullptr) return;
-        pa_context_set_state_callback(context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(context, nullptr, nullptr);
-        pa_context_disconnect(context);
-        pa_context_unref(context);
-        context = nullptr;
-    }
+    static void dropStream(pa_stream*& old) { letGoOf(old); }
+    void dropContext() { letGoOf(context); }
 
     // A stream that the user (or the server) moved to another sink keeps
     // playing, but the server's latency for it stays wrong, even with its
