@@ -79,10 +79,8 @@ void FrameLoop::drawFrame() {
     switchOnLight1();
     const Frame frame = currentFrame();
     if (const SceneRow* scene = sceneRow(input.currentScene)) {
-        // Listening, the selection screen names what is listened to, and
-        // the arrows pick no song.
         if (listener && scene->number == kSelectionScene) {
-            figures.selection.show(listener->description());
+            figures.selection.followListening(*listener, input);
         } else if (scene->followInput != nullptr) {
             scene->followInput(figures);
         }

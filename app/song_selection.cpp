@@ -1,6 +1,7 @@
 #include "app/song_selection.h"
 
 #include "app/input.h"
+#include "audio/listener.h"
 #include "media/playback.h"
 #include "media/song_names.h"
 #include "text/caption_banner.h"
@@ -24,13 +25,17 @@ void SongSelection::selectSong(Playback& playback, unsigned index) {
     playback.playSong(playback.songList[index].c_str());
 }
 
+// Toggles flipped before the screen was first shown do not count.
+void SongSelection::catchUpOnFirstVisit(const Input& input) {
+    seenRightToggle = input.rightToggle;
+    seenLeftToggle = input.leftToggle;
+    firstSelectionVisit = false;
+}
+
 void SongSelection::followInput(Playback& playback, const Input& input) {
     if (firstSelectionVisit) {
-        // Toggles flipped before the screen was first shown do not count.
-        seenRightToggle = input.rightToggle;
-        seenLeftToggle = input.leftToggle;
+        catchUpOnFirstVisit(input);
         selectionCaption = kNoSongs;
-        firstSelectionVisit = false;
         if (!playback.songList.empty()) selectSong(playback, 0);
     } else {
         // The caption follows the index, also when a song advanced elsewhere.
@@ -45,6 +50,15 @@ void SongSelection::followInput(Playback& playback, const Input& input) {
     }
     seenRightToggle = input.rightToggle;
     seenLeftToggle = input.leftToggle;
+}
+
+void SongSelection::followListening(Listener& listener, const Input& input) {
+    if (firstSelectionVisit) catchUpOnFirstVisit(input);
+    if (input.rightToggle != seenRightToggle) listener.step(+1);
+    if (input.leftToggle != seenLeftToggle) listener.step(-1);
+    seenRightToggle = input.rightToggle;
+    seenLeftToggle = input.leftToggle;
+    selectionCaption = listener.description();
 }
 
 void SongSelection::show(const std::string& name) {

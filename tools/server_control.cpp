@@ -19,11 +19,35 @@ std::string commandOutput(const std::string& command) {
 std::unique_ptr<PipeSpeaker> pipeSinkWithSpeaker(const std::string& name, int pipeBytes) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string fifo = std::string(runtime != nullptr ? runtime : "/tmp") + "/" + name;
+    unlink(fifo.c_str());  // left by an earlier sink of the name
     if (mkfifo(fifo.c_str(), 0600) != 0) return nullptr;
     auto speaker = std::make_unique<PipeSpeaker>(fifo, pipeBytes);
     commandOutput("pactl load-module module-pipe-sink sink_name=" + name + " file=" + fifo +
                   " format=s16le rate=44100 channels=2");
     return speaker;
+}
+
+int loadNullDevice(const std::string& name, bool input) {
+    const char* kind = std::getenv("VIZ_SOUND_SERVER");
+    const bool pipewire = kind != nullptr && std::string(kind) == "pipewire";
+    std::string command = "pactl load-module module-null-sink sink_name=" + name +
+                          " sink_properties=device.description=" + name;
+    // PipeWire has no null source: its null sink makes one when told to.
+    if (input) {
+        command = pipewire ? command + " media.class=Audio/Source/Virtual"
+                           : "pactl load-module module-null-source source_name=" + name + " description=" + name;
+    }
+    const std::string index = commandOutput(command + " 2>/dev/null");
+    return index.empty() ? -1 : std::atoi(index.c_str());
+}
+
+void unloadModule(int module) { commandOutput("pactl unload-module " + std::to_string(module)); }
+
+void unloadSink(const std::string& name) {
+    const std::string modules = commandOutput("pactl list short modules");
+    const std::size_t at = modules.find("sink_name=" + name + " ");
+    const std::size_t line = at == std::string::npos ? at : modules.rfind('\n', at);
+    if (at != std::string::npos) unloadModule(std::atoi(modules.c_str() + (line == std::string::npos ? 0 : line + 1)));
 }
 
 namespace {

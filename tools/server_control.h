@@ -1,6 +1,6 @@
 #pragma once
 // Driving the test's sound server from a test or benchmark, through pactl
-// and scripts/sound-server: new pipe sinks with a speaker on them, moving
+// and scripts/sound-server: new null and pipe sinks with a speaker on them, moving
 // this process's stream between sinks, stopping and starting the server.
 #include <memory>
 #include <string>
@@ -14,6 +14,13 @@ std::string commandOutput(const std::string& command);
 // pipe given `pipeBytes` of room first (the sink sizes its writes by it).
 // nullptr when the FIFO could not be made.
 std::unique_ptr<PipeSpeaker> pipeSinkWithSpeaker(const std::string& name, int pipeBytes);
+
+// Loads a null sink, or with `input` a silent input, named and described
+// as `name`; returns the module's index for unloadModule, -1 on failure.
+int loadNullDevice(const std::string& name, bool input);
+void unloadModule(int module);
+// Unloads the module that made the sink `name`.
+void unloadSink(const std::string& name);
 
 // Moves this process's playback stream to the sink `name`.
 void moveOurStreamTo(const std::string& name);

@@ -144,6 +144,67 @@ TEST(ListeningOnServer, FollowsTheDefaultOutputToAnother) {
 }
 
 namespace {
+// Whether the listener names `description` within two seconds.
+bool describedAs(Listener& listener, const std::string& description) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (listener.description() != description && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return listener.description() == description;
+}
+
+// Whether the picture's level rises while `bursts` play on `sink`.
+bool loudWhilePlaying(Listener& listener, const std::string& bursts, const std::string& sink) {
+    const std::vector<LevelReading> readings = readingsWhilePlaying(listener, bursts, sink, 2.8);
+    return std::any_of(readings.begin(), readings.end(), [](const LevelReading& reading) { return reading.level > 0.1f; });
+}
+}  // namespace
+
+// Right and Left on the selection screen: every output's monitor in the
+// server's order, then the inputs, stopping at either end.
+TEST(ListeningOnServer, StepsThroughTheOutputsThenTheInputs) {
+    const int input = loadNullDevice("step-mic", true);
+    const int first = loadNullDevice("step-a", false);
+    const int second = loadNullDevice("step-b", false);
+    ASSERT_TRUE(input >= 0 && first >= 0 && second >= 0);
+    const auto listener = Listener::open("step-a.monitor");
+    ASSERT_NE(listener, nullptr);
+    EXPECT_TRUE(describedAs(*listener, "Monitor of step-a"));
+    listener->step(+1);
+    EXPECT_TRUE(describedAs(*listener, "Monitor of step-b"));
+    listener->step(+1);
+    EXPECT_TRUE(describedAs(*listener, "step-mic")) << "the input, made first, comes after the monitors";
+    listener->step(+1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(listener->description(), "step-mic") << "no step beyond the last";
+    listener->step(-1);
+    listener->step(-1);
+    EXPECT_TRUE(describedAs(*listener, "Monitor of step-a"));
+    for (int module : {input, first, second}) unloadModule(module);
+}
+
+// A source named on the command line goes away: listening waits for it,
+// not for another source in its place, and hears it again once it is back.
+TEST(ListeningOnServer, ANamedOutputThatGoesAwayIsHeardAgainWhenBack) {
+    mp3::TempFolder folder;
+    const std::string bursts = burstFile(folder, 2);
+    auto speaker = pipeSinkWithSpeaker("vanishing", 8192);
+    ASSERT_TRUE(speaker && speaker->listening());
+    const auto listener = Listener::open("vanishing.monitor");
+    ASSERT_NE(listener, nullptr);
+    EXPECT_TRUE(loudWhilePlaying(*listener, bursts, "vanishing"));
+    EXPECT_NE(listener->description().find("vanishing"), std::string::npos) << listener->description();
+
+    unloadSink("vanishing");
+    speaker.reset();
+    EXPECT_FALSE(loudWhilePlaying(*listener, bursts, "speaker")) << "the default output heard in its place";
+    speaker = pipeSinkWithSpeaker("vanishing", 8192);
+    ASSERT_TRUE(speaker && speaker->listening());
+    EXPECT_TRUE(loudWhilePlaying(*listener, bursts, "vanishing")) << "listening again once the output is back";
+    unloadSink("vanishing");
+}
+
+namespace {
 // Plays the bursts on the default output, in the background.
 std::thread playInBackground(const std::string& path) {
     return std::thread([path] {

@@ -2,7 +2,8 @@
 # `viz --listen` on a sound server (run it under scripts/with-sound-server):
 # another program plays noise, and the picture follows it; viz holds a
 # capture of the default output's monitor and no stream of its own; the
-# selection screen names what is listened to; 'q' leaves nothing behind.
+# selection screen names what is listened to, and Right steps to another
+# output's monitor; 'q' leaves nothing behind.
 # Usage: listen_test.sh VIZ
 set -euo pipefail
 viz_binary=$(realpath "$1")
@@ -37,6 +38,18 @@ sleep 1
 shot selection
 read -r w _ _ _ <<<"$(content_box selection 500 200 0 100 red)"
 ((w > 100)) || fail "the selection screen names nothing (caption $w pixels wide)"
+
+# Another output, and Right: its monitor is named instead.
+pactl load-module module-null-sink sink_name=other sink_properties=device.description=other >/dev/null
+sleep 0.5
+xdotool key Right
+renamed() {
+    changed=$(compare -metric AE -fuzz 10% "$work/selection.png[500x200+0+100]" "$work/stepped.png[500x200+0+100]" null: 2>&1 || true)
+    ((${changed%% *} > 200))
+}
+shot_until stepped 5 renamed || fail "Right does not step to the other output ($changed pixels changed)"
+[[ $(pactl list source-outputs | grep -c "Source: $(pactl list short sources | awk '$2 == "other.monitor" { print $1 }')$") -eq 1 ]] ||
+    fail "Right does not capture the other output's monitor"
 
 old=$pid
 quit_viz
