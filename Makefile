@@ -73,9 +73,11 @@ fuzz:
 	    -artifact_prefix=$(FUZZ_BUILD)/findings/$$fuzzer- $(FUZZ_BUILD)/corpus || exit 1; \
 	done
 
-# On a private sound server, so sync is measured where a desktop plays it.
+# On a private sound server, so sync is measured where a desktop plays it;
+# listening on PipeWire as well.
 bench: build
 	$(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
+	scripts/with-sound-server pipewire $(BUILD)/bench/viz_bench --listening
 
 # Seven minutes of random use on a sound server that restarts midway, on
 # PulseAudio and then PipeWire (SOAK_SECONDS to change the length).

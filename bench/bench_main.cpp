@@ -4,12 +4,14 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/frame_loop.h"
 #include "app/gl_setup.h"
 #include "app/program_window.h"
 #include "bench/audio_bench.h"
 #include "bench/frame_rate.h"
+#include "bench/listen_bench.h"
 #include "bench/scan_bench.h"
 #include "bench/scene_bench.h"
 #include "bench/render_bench.h"
@@ -22,8 +24,14 @@ void bareFrame() { clearToLevel(0.0f); }
 }  // namespace
 
 int main(int argc, char** argv) {
+    // `viz_bench --listening`: listening alone, on another kind of server.
+    if (argc > 1 && std::strcmp(argv[1], "--listening") == 0) {
+        runListeningBenchmarks();
+        return 0;
+    }
     runScanBenchmark();
     runAudioBenchmarks();
+    runListeningBenchmarks();
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
     runRenderBenchmarks(VIZ_BINARY);
 

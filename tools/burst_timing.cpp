@@ -2,6 +2,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+void writeRawBursts(const std::string& path, int bursts, double burstSeconds) {
+    constexpr int kRate = 44100;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return;
+    std::mt19937 noise(7);
+    std::uniform_int_distribution<int> sample(-16000, 16000);
+    const int frames = static_cast<int>((1.0 + 0.5 * bursts + 0.3) * kRate);
+    for (int i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const bool loud = t >= 1.0 && t < 1.0 + 0.5 * bursts && std::fmod(t - 1.0, 0.5) < burstSeconds;
+        const short value = loud ? static_cast<short>(sample(noise)) : 0;
+        const short frame[2] = {value, value};
+        std::fwrite(frame, sizeof frame, 1, file);
+    }
+    std::fclose(file);
+}
+
+void playRaw(const std::string& path, const std::string& sink) {
+    const std::string device = sink.empty() ? "" : " --device=" + sink;
+    std::system(("pacat --raw --format=s16le --rate=44100 --channels=2" + device + " '" + path + "'").c_str());
+}
 
 std::vector<std::int64_t> burstOnsets(const std::vector<float>& samples, std::size_t first, std::int64_t originNs,
                                       int rate, float threshold, double quietSeconds) {

@@ -3,7 +3,15 @@
 // recording, and how long after each the picture's level rises.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+// Writes raw 16-bit stereo noise at 44.1 kHz for pacat: a second of
+// silence, then `bursts` bursts of `burstSeconds`, one every half second.
+void writeRawBursts(const std::string& path, int bursts, double burstSeconds);
+
+// Plays such a file on `sink` ("" for the default) with pacat; returns when done.
+void playRaw(const std::string& path, const std::string& sink);
 
 // The onsets (steady-clock nanoseconds) of the bursts in `samples`, sample i
 // heard at originNs + i / rate, from `first` on: each first sample beyond

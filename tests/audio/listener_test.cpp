@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,22 +21,9 @@
 namespace {
 constexpr double kBurstSeconds = 0.2;
 
-// Raw 16-bit stereo noise bursts, one every half second after a second of
-// silence, for pacat to play.
 std::string burstFile(const mp3::TempFolder& folder, int bursts) {
     const std::string path = folder / "bursts.raw";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::mt19937 noise(7);
-    std::uniform_int_distribution<int> sample(-16000, 16000);
-    const int frames = static_cast<int>((1.0 + 0.5 * bursts + 0.3) * PipeSpeaker::kRate);
-    for (int i = 0; i < frames; ++i) {
-        const double t = static_cast<double>(i) / PipeSpeaker::kRate;
-        const bool loud = t >= 1.0 && t < 1.0 + 0.5 * bursts && std::fmod(t - 1.0, 0.5) < kBurstSeconds;
-        const short value = loud ? static_cast<short>(sample(noise)) : 0;
-        const short frame[2] = {value, value};
-        std::fwrite(frame, sizeof frame, 1, file);
-    }
-    std::fclose(file);
+    writeRawBursts(path, bursts, kBurstSeconds);
     return path;
 }
 
@@ -57,10 +42,7 @@ namespace {
 // loop would, while pacat plays `bursts` to `sink`.
 std::vector<LevelReading> readingsWhilePlaying(Listener& listener, const std::string& bursts, const std::string& sink,
                                                double seconds) {
-    std::thread player([&] {
-        std::system(("pacat --raw --format=s16le --rate=44100 --channels=2 --device=" + sink + " '" + bursts + "'")
-                        .c_str());
-    });
+    std::thread player([&] { playRaw(bursts, sink); });
     std::vector<LevelReading> readings;
     std::vector<float> spectrum(FftAnalyser::kBins);
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -207,9 +189,7 @@ TEST(ListeningOnServer, ANamedOutputThatGoesAwayIsHeardAgainWhenBack) {
 namespace {
 // Plays the bursts on the default output, in the background.
 std::thread playInBackground(const std::string& path) {
-    return std::thread([path] {
-        std::system(("pacat --raw --format=s16le --rate=44100 --channels=2 '" + path + "'").c_str());
-    });
+    return std::thread([path] { playRaw(path, ""); });
 }
 
 // Whether more than `frames` have been captured within `seconds`.
