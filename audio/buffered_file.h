@@ -22,6 +22,7 @@ public:
     // The read and lseek of POSIX, on the buffered file.
     ssize_t read(void* out, size_t bytes);
     off_t seek(off_t offset, int whence);
+    off_t length() const { return size; }
 
     // The same, as mpg123 calls them with this object as its handle.
     static ssize_t readHandle(void* file, void* out, size_t bytes);

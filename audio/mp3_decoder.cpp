@@ -2,21 +2,17 @@
 
 #include <mpg123.h>
 
-#include <algorithm>
-#include <cmath>
+#include "audio/full_scale.h"
 
-namespace {
-void keepInFullScale(float* samples, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const float s = samples[i];
-        samples[i] = std::isfinite(s) ? std::clamp(s, -1.0f, 1.0f) : 0.0f;
-    }
-}
-}  // namespace
-
-bool Mp3Decoder::open(const std::string& path) {
+bool Mp3Decoder::open(const std::string& path, FormatChange change) {
     ended = false;
-    return input.open(path, true);
+    if (!input.open(path, true)) return false;
+    if (change == FormatChange::EndsTheSong) return true;
+    // Only the first frame's format comes out: should the rate or the
+    // channels change inside the file, mpg123 converts what follows to it.
+    mpg123_format_none(input.handle());
+    return mpg123_format(input.handle(), input.rate(), input.channels() == 1 ? MPG123_MONO : MPG123_STEREO,
+                         MPG123_ENC_FLOAT_32) == MPG123_OK;
 }
 
 std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {

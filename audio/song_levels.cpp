@@ -12,7 +12,7 @@ constexpr std::size_t kChunkFrames = 4096;
 // a second of music takes well under a millisecond.
 std::int64_t framesIn(const std::string& path) {
     Mp3Decoder counter;
-    if (!counter.open(path)) return 0;
+    if (!counter.open(path, Mp3Decoder::FormatChange::EndsTheSong)) return 0;
     std::vector<float> scratch(kChunkFrames * counter.channels());
     std::int64_t frames = 0;
     while (const std::size_t got = counter.read(scratch.data(), kChunkFrames)) frames += static_cast<std::int64_t>(got);
@@ -22,7 +22,7 @@ std::int64_t framesIn(const std::string& path) {
 
 bool SongLevels::open(const std::string& path) {
     totalFrames = framesIn(path);
-    if (totalFrames == 0 || !decoder.open(path)) return false;
+    if (totalFrames == 0 || !decoder.open(path, Mp3Decoder::FormatChange::EndsTheSong)) return false;
     rate = decoder.rate();
     chunk.resize(kChunkFrames * decoder.channels());
     return true;

@@ -34,28 +34,38 @@ void Stream::ConverterDeleter::operator()(SDL_AudioStream* converter) const { SD
 
 void Stream::requestStop() { decoderThread.request_stop(); }
 
+// Nothing thrown here leaves the thread: a song that cannot be opened for
+// any reason (memory too, for its ring) is refused like a damaged file, and
+// one that fails while playing ends there.
 void Stream::run(std::stop_token token) {
     stop = std::move(token);
-    // The file is opened even when the stream was replaced meanwhile, so the
-    // user still hears whether the song could be played; opening is short
-    // (a damaged file is refused within its first frames).
-    if (!openFile()) {
-        openState->store(State::Unplayable, std::memory_order_release);
-        return;
-    }
-    if (!stop.stop_requested()) prefill();
-    openState->store(State::Playable, std::memory_order_release);
-    while (waitForRoom(kRefillFrames * device.channels)) {
-        while (roomForChunk() && !stop.stop_requested()) {
-            if (!decodeChunk()) return;
+    try {
+        // The file is opened even when the stream was replaced meanwhile, so
+        // the user still hears whether the song could be played; opening is
+        // short (a damaged file is refused within its first frames).
+        if (!openFile()) {
+            openState->store(State::Unplayable, std::memory_order_release);
+            return;
         }
+        if (!stop.stop_requested()) prefill();
+        openState->store(State::Playable, std::memory_order_release);
+        while (waitForRoom(kRefillFrames * device.channels)) {
+            while (roomForChunk() && !stop.stop_requested()) {
+                if (!decodeChunk()) return;
+            }
+        }
+    } catch (...) {
+        if (state() == State::Opening) openState->store(State::Unplayable, std::memory_order_release);
+        decodingDone.store(true, std::memory_order_release);
     }
 }
 
 bool Stream::openFile() {
-    if (!decoder.open(path)) return false;
-    const int rate = decoder.rate();
-    const int channels = decoder.channels();
+    decoder = openSongDecoder(path);
+    if (decoder == nullptr) return false;
+    const int rate = decoder->rate();
+    const int channels = decoder->channels();
+    songRate = rate;
     if (rate != device.rate || channels != device.channels) {
         converter.reset(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate, AUDIO_F32SYS,
                                            static_cast<Uint8>(device.channels), device.rate));
@@ -82,13 +92,13 @@ void Stream::prefill() {
 
 // Decodes one chunk and queues it for the device; false at the end of the file.
 bool Stream::decodeChunk() {
-    const std::size_t frames = decoder.read(decodeBuffer.data(), chunkFrames);
+    const std::size_t frames = decoder->read(decodeBuffer.data(), chunkFrames);
     if (frames == 0) {
         finishConversion();
         decodingDone.store(true, std::memory_order_release);
         return false;
     }
-    history.append(decodeBuffer.data(), frames, decoder.channels());
+    history.append(decodeBuffer.data(), frames, decoder->channels());
     queueConverted(decodeBuffer.data(), frames);
     return true;
 }
@@ -126,7 +136,7 @@ void Stream::queueConverted(const float* samples, std::size_t frames) {
         writeAll(samples, frames * device.channels);
         return;
     }
-    SDL_AudioStreamPut(converter.get(), samples, static_cast<int>(frames * decoder.channels() * sizeof(float)));
+    SDL_AudioStreamPut(converter.get(), samples, static_cast<int>(frames * decoder->channels() * sizeof(float)));
     moveConvertedToRing();
 }
 
@@ -177,7 +187,7 @@ bool Stream::audibleWindow(std::int64_t nowNs, int count, int leadFrames, float*
     double heardDeviceFrame = 0;
     if (!isActive(nowNs) || !outputClock.heardFrame(nowNs, heardDeviceFrame)) return false;
 
-    const double toSource = static_cast<double>(decoder.rate()) / device.rate;
+    const double toSource = static_cast<double>(songRate) / device.rate;
     const std::int64_t first = static_cast<std::int64_t>(heardDeviceFrame * toSource) + leadFrames - count;
     history.read(first, count, out);
     return true;

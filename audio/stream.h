@@ -18,7 +18,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/mono_history.h"
-#include "audio/mp3_decoder.h"
+#include "audio/song_decoder.h"
 #include "audio/output_clock.h"
 #include "audio/sample_ring.h"
 
@@ -37,8 +37,8 @@ public:
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
 
-    // Playable once the file has given sound; Unplayable when it is not an
-    // MP3 that yields any.
+    // Playable once the file has given sound; Unplayable when it is not a
+    // song that yields any, or could not be opened for any other reason.
     State state() const { return openState->load(std::memory_order_acquire); }
     Verdict verdict() const { return openState; }
 
@@ -82,7 +82,8 @@ private:
     const DeviceFormat device;
 
     // Made and set up by the stream's thread before it publishes Playable.
-    Mp3Decoder decoder;
+    std::unique_ptr<SongDecoder> decoder;
+    int songRate = 0;  // the decoder's, for the main thread
     struct ConverterDeleter {
         void operator()(SDL_AudioStream* converter) const;
     };

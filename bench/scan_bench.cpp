@@ -60,7 +60,7 @@ void runScanBenchmark() {
     std::size_t songs = 0;
     const double scan = bestSeconds(5, [&] {
         MediaScanner scanner;
-        scanner.scan(root, "mp3");
+        scanner.scan(root);
         std::vector<std::string> list;
         scanner.appendMatchesTo(list);
         songs = list.size();

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "media/song_names.h"
+#include "audio/song_formats.h"
 
 namespace {
 bool isDotOrDotDot(const char* name) {
@@ -31,10 +31,7 @@ int openFolder(int parentFd, const char* path) {
 
 MediaScanner::~MediaScanner() = default;
 
-void MediaScanner::scan(const std::string& folder, const char* ext) {
-    std::memcpy(extension, ext, 3);
-    extension[3] = '\0';
-
+void MediaScanner::scan(const std::string& folder) {
     char* canonical = realpath(folder.c_str(), nullptr);
     if (canonical == nullptr) return;
     std::string root = canonical;
@@ -66,11 +63,7 @@ void MediaScanner::walkCurrentFolder() {
         const char* name = entry->d_name;
         if (isDotOrDotDot(name)) continue;
 
-        char key[4] = {};
-        lastThreeChars(name, key);
-        if (std::memcmp(key, extension, sizeof key) == 0) {
-            matches.push_back(currentFolder + '/' + name);
-        }
+        if (isSongName(name)) matches.push_back(currentFolder + '/' + name);
         if (mayBeFolder(entry->d_type)) enterFolder(name);
     }
 

@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
-// Collects the entries of a folder tree whose names end in a three-character
-// extension, depth first, in the order the file system lists them.
+// Collects the entries of a folder tree with the names of songs (see
+// audio/song_formats.h), depth first, in the order the file system lists them.
 class MediaScanner {
 public:
     virtual ~MediaScanner();
 
-    // Walks `folder` and everything below it for names ending in `extension`
-    // (three characters, case-sensitive, no dot needed). A folder that does
-    // not exist adds nothing.
-    void scan(const std::string& folder, const char* extension);
+    // Walks `folder` and everything below it for names of songs. A folder
+    // that does not exist adds nothing.
+    void scan(const std::string& folder);
 
     // Appends the matches to `list`, the last one found first.
     void appendMatchesTo(std::vector<std::string>& list) const;
@@ -30,7 +29,6 @@ private:
     void enterFolder(const char* name);
 
     std::vector<std::string> matches;
-    char extension[4] = {};
 
     // The folder being walked: its path (kept for the matches) and an open
     // descriptor, so sub-folders open relative to it and paths of any length work.

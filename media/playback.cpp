@@ -8,7 +8,7 @@ Playback playback;
 
 void Playback::loadMediaLibrary(const std::string& folder) {
     MediaScanner scanner;
-    scanner.scan(folder, "mp3");
+    scanner.scan(folder);
     scanner.appendMatchesTo(songList);
     scanner.clearMatches();
 }
@@ -22,6 +22,11 @@ void Playback::reportReplacedSongs() {
 }
 
 void Playback::playSong(const char* path) {
+    refusedInARow = 0;
+    startSong(path);
+}
+
+void Playback::startSong(const char* path) {
     if (!settleSongStart()) {
         if (Stream::Verdict verdict = soundEngine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
         songStarting = false;
@@ -34,6 +39,7 @@ void Playback::playSong(const char* path) {
     streamHandle = soundEngine.createStream(path);
     playRefused = !soundEngine.play(streamHandle);
     songStarting = true;
+    songRefused = false;
 }
 
 bool Playback::settleSongStart() {
@@ -46,15 +52,22 @@ bool Playback::settleSongStart() {
         tellUser("Can't create stream\n");
         soundEngine.free(streamHandle);
         streamHandle = 0;
+        songRefused = true;
+        ++refusedInARow;
     } else if (playRefused) {
         tellUser("Can't play stream\n");
     } else {
         songPlaying = true;
+        refusedInARow = 0;
     }
     return true;
 }
 
+// A song that could not be played ends at once, as a player moves past a
+// damaged file; a round of the list without one playable song stops that,
+// rather than trying them all again and again.
 bool Playback::songHasEnded() const {
+    if (songRefused) return refusedInARow < songList.size();
     return songPlaying && !songStarting && !soundEngine.isActive(streamHandle);
 }
 
@@ -67,5 +80,5 @@ void Playback::advanceSong() {
     } else {
         currentSongIndex = 0;
     }
-    playSong(songList[currentSongIndex].c_str());
+    startSong(songList[currentSongIndex].c_str());
 }

@@ -10,7 +10,7 @@
 
 class Playback {
 public:
-    // Fills songList with the MP3 files under `folder`, at any depth.
+    // Fills songList with the songs under `folder`, at any depth.
     void loadMediaLibrary(const std::string& folder);
 
     // Starts the file at `path` at once, cutting off whatever played before.
@@ -22,7 +22,8 @@ public:
     // tells the user it can't be played. True once nothing is left to settle.
     bool settleSongStart();
 
-    // True once the playing song has played to its end.
+    // True once the playing song has played to its end, or could not be
+    // played at all, unless a whole round of the list could not.
     bool songHasEnded() const;
 
     // Starts the song after the current one, the first after the last.
@@ -35,12 +36,17 @@ public:
 
 private:
     void reportReplacedSongs();
+    void startSong(const char* path);
 
     // The song last started is still being opened: whether it plays is not
     // known yet, so it has neither started nor ended.
     bool songStarting = false;
     // There was no output to play it on.
     bool playRefused = false;
+    // The song last started could not be played; so many in a row since the
+    // user last picked one (a round of them stops the advance).
+    bool songRefused = false;
+    std::size_t refusedInARow = 0;
     // Songs replaced while they were still opening: each is reported once
     // its file has been opened or refused.
     std::vector<Stream::Verdict> replacedWhileOpening;

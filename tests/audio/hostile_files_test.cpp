@@ -6,15 +6,19 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "audio/mp3_decoder.h"
+#include "audio/song_decoder.h"
 #include "audio/mp3_frames.h"
 #include "audio/song_levels.h"
 #include "audio/stream.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
+#include "tools/song_maker.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -95,4 +99,56 @@ TEST_F(HostileFiles, EachSongsFramesHoldAllTheSoundThePicturesFollow) {
         EXPECT_GE(samples, frames.leadingSamples() + levels.frames()) << path;
     }
     EXPECT_GT(songs, files.size() / 3);
+}
+
+namespace {
+// Damaged and false copies of a real file of one kind: cut short, flipped
+// bits every so often, nothing at all, text under its name.
+std::vector<std::string> hostileCopies(const mp3::TempFolder& folder, const std::string& ending) {
+    const std::string good = folder / ("good" + ending);
+    if (!songs::write(good, 2.0, mp3::whiteNoise(0.9))) return {};
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> made;
+    auto keep = [&](const std::string& name, const std::vector<unsigned char>& content) {
+        made.push_back(folder / (name + ending));
+        writeBytes(made.back(), content);
+    };
+    for (std::size_t cut : {std::size_t{0}, std::size_t{40}, bytes.size() / 2}) {
+        keep("cut" + std::to_string(cut), std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(cut, bytes.size()))));
+    }
+    for (std::size_t every : {7u, 61u, 997u}) {
+        std::vector<unsigned char> flipped = bytes;
+        for (std::size_t i = 0; i < flipped.size(); i += every) flipped[i] ^= 0x5a;
+        keep("flipped" + std::to_string(every), flipped);
+    }
+    const std::string text = "This is not a song, only text that ends up with the name of one.\n";
+    keep("text", std::vector<unsigned char>(text.begin(), text.end()));
+    return made;
+}
+}  // namespace
+
+TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTime) {
+    mp3::TempFolder folder;
+    std::vector<float> samples(4096 * 2);
+    for (const char* ending : {".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"}) {
+        const std::vector<std::string> files = hostileCopies(folder, ending);
+        ASSERT_EQ(files.size(), 7u) << ending;
+        for (const std::string& path : files) {
+            const auto start = Clock::now();
+            if (const auto decoder = openSongDecoder(path)) {
+                std::size_t frames = 0, total = 0;
+                while ((frames = decoder->read(samples.data(), 4096)) > 0) {
+                    total += frames;
+                    for (std::size_t i = 0; i < frames * decoder->channels(); ++i) {
+                        ASSERT_TRUE(std::isfinite(samples[i]) && std::fabs(samples[i]) <= 1.0f) << path;
+                    }
+                    ASSERT_LT(total, 10u * 48000) << path << ": a 2-second file decodes to no more than 10 s";
+                }
+            }
+            EXPECT_LT(Clock::now() - start, kBudget) << path;
+        }
+        EXPECT_EQ(openSongDecoder(folder / ("text" + std::string(ending))), nullptr) << ending;
+        EXPECT_EQ(openSongDecoder(folder / ("cut0" + std::string(ending))), nullptr) << ending;
+    }
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -25,6 +26,17 @@ bool endsInMp3(const std::string& name) {
     return name.size() >= 3 && name.compare(name.size() - 3, 3, "mp3") == 0;
 }
 
+// MP3s as ever, and the other kinds by their endings in any letter case.
+bool isSongFile(const std::string& name) {
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* ending : {".flac", ".ogg", ".oga", ".opus", ".m4a", ".aac", ".wav"}) {
+        const std::string e = ending;
+        if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0) return true;
+    }
+    return endsInMp3(name);
+}
+
 // The expected walk, from the file system's own listing order: depth first,
 // each folder's entries as readdir gives them, links not followed.
 void referenceWalk(const std::string& folder, std::vector<std::string>& found) {
@@ -34,7 +46,7 @@ void referenceWalk(const std::string& folder, std::vector<std::string>& found) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path = folder + "/" + name;
-        if (endsInMp3(name)) found.push_back(path);
+        if (isSongFile(name)) found.push_back(path);
         if (entry->d_type == DT_DIR) referenceWalk(path, found);
     }
     closedir(dir);
@@ -49,7 +61,7 @@ std::vector<std::string> expectedSongList(const std::string& root) {
 
 std::vector<std::string> scanFolder(const std::string& folder) {
     MediaScanner scanner;
-    scanner.scan(folder, "mp3");
+    scanner.scan(folder);
     std::vector<std::string> list;
     scanner.appendMatchesTo(list);
     return list;
@@ -106,6 +118,27 @@ TEST(MediaScanner, MatchesTheLastThreeCharactersOfEveryEntry) {
     EXPECT_EQ(sorted(list),
               sorted({root + "/song.mp3", root + "/notmp3", root + "/.mp3", root + "/mp3",
                       root + "/remp3", root + "/live.mp3", root + "/live.mp3/inside.mp3"}));
+    EXPECT_EQ(list, expectedSongList(media.path()));
+}
+
+// A mixed collection is one walk: every kind in the order the file system
+// lists it, MP3s among them by the same rule as ever.
+TEST(MediaScanner, ListsEveryKindOfSongInOneWalk) {
+    TempFolder media;
+    for (const char* name : {"a.flac", "b.FLAC", "c.Ogg", "d.oga", "e.opus", "f.m4a", "g.AAC", "h.wav", "i.mp3",
+                             "j.MP3", "flac", "cover.jpg", "k.flac.txt", "l.wma", ".ogg"}) {
+        touch(media / name);
+    }
+    makeDir(media / "disc 2");
+    touch(media / "disc 2/z.Opus");
+    const auto list = scanFolder(media.path());
+    const std::string root = fs::canonical(media.path()).string();
+    std::vector<std::string> songs;
+    for (const char* name : {"a.flac", "b.FLAC", "c.Ogg", "d.oga", "e.opus", "f.m4a", "g.AAC", "h.wav", "i.mp3",
+                             "disc 2/z.Opus"}) {
+        songs.push_back(root + "/" + name);
+    }
+    EXPECT_EQ(sorted(list), sorted(songs));
     EXPECT_EQ(list, expectedSongList(media.path()));
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -14,6 +15,7 @@
 #include "audio/sound_engine.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
+#include "tools/song_maker.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -301,3 +303,94 @@ INSTANTIATE_TEST_SUITE_P(Formats, PlaybackSpeed,
                                            SpeedCase{"stereo48k", 48000, 2, false},
                                            SpeedCase{"vbr44k", 44100, 2, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+class FormatPlayback : public SongPlayback, public ::testing::WithParamInterface<const char*> {};
+
+// Seconds from `start` until the song playing has ended.
+double songSecondsFrom(Clock::time_point start) {
+    secondsUntilEnd(4.0);
+    return secondsSince(start);
+}
+}  // namespace
+
+// Each kind of file a collection holds plays at its own speed, drives the
+// picture, and is followed by the next song.
+TEST_P(FormatPlayback, PlaysForItsLengthIsHeardAndTheNextFollows) {
+    const std::string first = folder / (std::string("one") + GetParam());
+    ASSERT_TRUE(songs::write(first, 1.0, mp3::whiteNoise(0.5)));
+    playback.songList = {first, song("two.mp3", 1.0, mp3::sine(440, 0.5))};
+    playback.currentSongIndex = 0;
+    playback.playSong(first.c_str());
+    const auto start = Clock::now();  // the sound system is up from here, as for the MP3s
+    settleStart();
+    ASSERT_TRUE(playback.songPlaying) << messages();
+    waitSeconds(0.4);
+    heard = measureLoudness(playback.streamHandle);
+    EXPECT_GT(heard.level, 0.1f) << "the song drives the picture";
+    EXPECT_NEAR(songSecondsFrom(start), 1.0, 0.1);
+    playback.advanceSong();
+    settleStart();
+    EXPECT_EQ(playback.currentSongIndex, 1u);
+    EXPECT_TRUE(playback.songPlaying);
+    EXPECT_EQ(messages(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FormatPlayback, ::testing::Values(".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+// The rate and the channels change halfway through one file: the song plays
+// on, converted, to its whole length (the second half's own priming, info
+// frame and padding play as silence: nothing in a joined file trims them).
+TEST_F(SongPlayback, ASongWhoseFormatChangesInsideThePlaysToItsEnd) {
+    mp3::Options low;
+    low.format = {22050, 1, false, 64};
+    const std::string first = song("first.mp3", 1.0, mp3::sine(440, 0.5));
+    const std::string second = song("second.mp3", 1.0, mp3::sine(440, 0.5), low);
+    const std::string joined = folder / "joined.mp3";
+    ASSERT_EQ(std::system(("cat '" + first + "' '" + second + "' > '" + joined + "'").c_str()), 0);
+    playback.playSong(joined.c_str());
+    const auto start = Clock::now();
+    const double seconds = songSecondsFrom(start);
+    EXPECT_GT(seconds, 1.9);
+    EXPECT_LT(seconds, 2.4);
+}
+
+// A damaged file between good songs is reported once, and the next song
+// starts as if it had ended.
+TEST_F(SongPlayback, AnUnplayableSongIsPassedOverAndTheNextPlays) {
+    mp3::writeRandomBytes(folder / "junk.flac", 20000);
+    playback.currentSongIndex = 0;
+    playback.songList = {song("one.mp3", 0.5, mp3::sine(440, 0.5)), folder / "junk.flac",
+                         song("three.mp3", 0.5, mp3::sine(440, 0.5))};
+    playback.playSong(playback.songList[0].c_str());
+    for (int step = 0; step < 2; ++step) {
+        secondsUntilEnd(2.0);
+        ASSERT_TRUE(playback.songHasEnded()) << "step " << step;
+        playback.advanceSong();
+        settleStart();
+    }
+    EXPECT_EQ(playback.currentSongIndex, 2u);
+    EXPECT_TRUE(playback.songPlaying);
+    EXPECT_EQ(messages(), "Can't create stream\n");
+}
+
+// A list of nothing playable is tried once round, then no more, until the
+// user picks a song.
+TEST_F(SongPlayback, AListOfUnplayableSongsIsTriedOnceRound) {
+    mp3::writeRandomBytes(folder / "noise.ogg", 5000);
+    mp3::writeEmpty(folder / "empty.wav");
+    mp3::makeFolder(folder / "folder.mp3");
+    playback.songList = {folder / "noise.ogg", folder / "empty.wav", folder / "folder.mp3"};
+    playback.playSong(playback.songList[0].c_str());
+    settleStart();
+    int advances = 0;
+    for (int frame = 0; frame < 100 && playback.songHasEnded(); ++frame) {
+        playback.advanceSong();
+        settleStart();
+        ++advances;
+    }
+    EXPECT_EQ(advances, 2);
+    EXPECT_FALSE(playback.songHasEnded());
+    EXPECT_EQ(messages(), "Can't create stream\nCan't create stream\nCan't create stream\n");
+}

@@ -14,12 +14,10 @@ TEST(DisplayName, DropsTheFolderAndTheLastFourCharacters) {
     EXPECT_EQ(displayName(""), "");
 }
 
-TEST(LastThreeChars, CopiesTheEndOrLeavesTheKeyAlone) {
-    char key[4] = {'k', 'e', 'y', '\0'};
-    lastThreeChars("ab", key);
-    EXPECT_STREQ(key, "key");
-    lastThreeChars("song.mp3", key);
-    EXPECT_STREQ(key, "mp3");
-    lastThreeChars("MP3", key);
-    EXPECT_STREQ(key, "MP3");
+TEST(DisplayName, DropsTheEndingOfEveryOtherKind) {
+    EXPECT_EQ(displayName("/m/Master.FLAC"), "Master");
+    EXPECT_EQ(displayName("/m/a.b.opus"), "a.b");
+    EXPECT_EQ(displayName("/m/voice.m4a"), "voice");
+    EXPECT_EQ(displayName("/m/x.wav"), "x");
+    EXPECT_EQ(displayName("/m/x.ogg.mp3"), "x.ogg");
 }
