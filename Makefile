@@ -57,10 +57,11 @@ test-tsan: deps
 	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|media|e2e' \
 	  -E 'e2e_window|e2e_render_sync|e2e_render_safety|_pipewire'
 
-# libFuzzer on the song-opening and decoding path, then on the sound side of
-# a render, each for FUZZ_SECONDS, seeded with the hostile files; findings
-# land in $(FUZZ_BUILD)/findings. Not part of `make test`.
-FUZZERS := viz_decoder_fuzzer viz_render_audio_fuzzer
+# libFuzzer on the song-opening and decoding path of MP3s, then on the sound
+# side of a render, then on the other kinds' decoders, each for FUZZ_SECONDS,
+# seeded with the hostile files; findings land in $(FUZZ_BUILD)/findings.
+# Not part of `make test`.
+FUZZERS := viz_decoder_fuzzer viz_render_audio_fuzzer viz_other_formats_fuzzer
 fuzz:
 	@scripts/install-deps --fuzz
 	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_FUZZ=ON \

@@ -10,6 +10,7 @@
 #include "app/gl_setup.h"
 #include "app/program_window.h"
 #include "bench/audio_bench.h"
+#include "bench/format_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/listen_bench.h"
 #include "bench/scan_bench.h"
@@ -24,13 +25,20 @@ void bareFrame() { clearToLevel(0.0f); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    // `viz_bench --listening`: listening alone, on another kind of server.
+    // `viz_bench --listening`: listening alone, on another kind of server;
+    // `--formats`: the decoders alone.
     if (argc > 1 && std::strcmp(argv[1], "--listening") == 0) {
         runListeningBenchmarks();
         return 0;
     }
+    if (argc > 1 && std::strcmp(argv[1], "--formats") == 0) {
+        runFormatBenchmarks();
+        runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
+        return 0;
+    }
     runScanBenchmark();
     runAudioBenchmarks();
+    runFormatBenchmarks();
     runListeningBenchmarks();
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
     runRenderBenchmarks(VIZ_BINARY);

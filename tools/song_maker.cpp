@@ -4,7 +4,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <vector>
+
+#include "tools/mp3_writer.h"
 
 namespace songs {
 namespace {
@@ -59,6 +63,30 @@ bool write(const std::string& path, double seconds, const mp3::Signal& signal, i
     if (kind == ".m4a") made = run("ffmpeg -v error -y -i " + in + " -c:a aac -b:a 128k " + out);
     if (kind == ".aac") made = run("ffmpeg -v error -y -i " + in + " -c:a aac -b:a 128k -f adts " + out);
     std::remove(wav.c_str());
+    return made;
+}
+
+std::vector<std::string> writeHostileCopies(const std::string& folder, const std::string& ending) {
+    const std::string good = folder + "/good" + ending;
+    if (!write(good, 2.0, mp3::whiteNoise(0.9))) return {};
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> made;
+    auto keep = [&](const std::string& name, const std::vector<unsigned char>& content) {
+        made.push_back(folder + "/" + name + ending);
+        writeBytes(made.back(), content);
+    };
+    for (std::size_t cut : {std::size_t{0}, std::size_t{40}, bytes.size() / 2}) {
+        const auto end = bytes.begin() + static_cast<std::ptrdiff_t>(std::min(cut, bytes.size()));
+        keep("cut" + std::to_string(cut), std::vector<unsigned char>(bytes.begin(), end));
+    }
+    for (std::size_t every : {7u, 61u, 997u}) {
+        std::vector<unsigned char> flipped = bytes;
+        for (std::size_t i = 0; i < flipped.size(); i += every) flipped[i] ^= 0x5a;
+        keep("flipped" + std::to_string(every), flipped);
+    }
+    const std::string text = "This is not a song, only text that ends up with the name of one.\n";
+    keep("text", std::vector<unsigned char>(text.begin(), text.end()));
     return made;
 }
 }  // namespace songs

@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -101,38 +99,11 @@ TEST_F(HostileFiles, EachSongsFramesHoldAllTheSoundThePicturesFollow) {
     EXPECT_GT(songs, files.size() / 3);
 }
 
-namespace {
-// Damaged and false copies of a real file of one kind: cut short, flipped
-// bits every so often, nothing at all, text under its name.
-std::vector<std::string> hostileCopies(const mp3::TempFolder& folder, const std::string& ending) {
-    const std::string good = folder / ("good" + ending);
-    if (!songs::write(good, 2.0, mp3::whiteNoise(0.9))) return {};
-    std::ifstream in(good, std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> made;
-    auto keep = [&](const std::string& name, const std::vector<unsigned char>& content) {
-        made.push_back(folder / (name + ending));
-        writeBytes(made.back(), content);
-    };
-    for (std::size_t cut : {std::size_t{0}, std::size_t{40}, bytes.size() / 2}) {
-        keep("cut" + std::to_string(cut), std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(cut, bytes.size()))));
-    }
-    for (std::size_t every : {7u, 61u, 997u}) {
-        std::vector<unsigned char> flipped = bytes;
-        for (std::size_t i = 0; i < flipped.size(); i += every) flipped[i] ^= 0x5a;
-        keep("flipped" + std::to_string(every), flipped);
-    }
-    const std::string text = "This is not a song, only text that ends up with the name of one.\n";
-    keep("text", std::vector<unsigned char>(text.begin(), text.end()));
-    return made;
-}
-}  // namespace
-
 TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTime) {
     mp3::TempFolder folder;
     std::vector<float> samples(4096 * 2);
     for (const char* ending : {".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"}) {
-        const std::vector<std::string> files = hostileCopies(folder, ending);
+        const std::vector<std::string> files = songs::writeHostileCopies(folder.path(), ending);
         ASSERT_EQ(files.size(), 7u) << ending;
         for (const std::string& path : files) {
             const auto start = Clock::now();

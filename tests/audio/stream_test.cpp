@@ -3,13 +3,20 @@
 // can be tried.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 #include <vector>
 
 #include "audio/stream.h"
 #include "tools/mp3_maker.h"
+#include "tools/song_maker.h"
 
 namespace {
 struct DeviceRun {
@@ -98,4 +105,65 @@ TEST(Stream, AStopWakesADecoderThatIsWaitingForRoom) {
     }
     std::sort(closeMs.begin(), closeMs.end());
     EXPECT_LT(closeMs[2], 30.0) << "median time to close a stream, ms";
+}
+
+namespace {
+std::size_t addressSpaceInUse() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    std::size_t kilobytes = 0;
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmSize: %zu kB", &kilobytes) == 1) break;
+    }
+    if (status != nullptr) std::fclose(status);
+    return kilobytes * 1024;
+}
+
+// In a child process: the address space limited and nearly all of it taken,
+// `leftKb` given back; then a song is opened. The exit status says how it
+// went: 0 refused, 1 playable, 3 no thread could start.
+[[noreturn]] void openWithMemoryLeft(const std::string& path, std::size_t leftKb) {
+    constexpr std::size_t kBlock = 256 * 1024;  // above malloc's mmap threshold: freeing gives it back
+    const std::size_t room = addressSpaceInUse() + (std::size_t{256} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(4);
+    std::vector<void*> taken;
+    taken.reserve(8192);
+    while (taken.size() < taken.capacity()) {
+        void* block = std::malloc(kBlock);
+        if (block == nullptr) break;
+        taken.push_back(block);
+    }
+    for (std::size_t given = 0; given < leftKb * 1024 && !taken.empty(); given += kBlock) {
+        std::free(taken.back());
+        taken.pop_back();
+    }
+    const auto stream = Stream::open(path, DeviceFormat{44100, 2});
+    if (!stream) _exit(3);
+    const Stream::State state = opened(*stream);
+    _exit(state == Stream::State::Unplayable ? 0 : state == Stream::State::Playable ? 1 : 2);
+}
+}  // namespace
+
+// Memory runs out while a song opens, wherever it happens to: the song is
+// refused and the program goes on. A throw out of the stream's thread would
+// end it.
+TEST(Stream, ASongThatCannotGetMemoryIsRefusedAndTheProgramGoesOn) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' shadow memory needs an address space without limit";
+#endif
+    mp3::TempFolder folder;
+    const std::string path = folder / "song.flac";
+    ASSERT_TRUE(songs::write(path, 1.0, mp3::sine(440, 0.5)));
+    int refused = 0;
+    for (std::size_t leftKb = 8192; leftKb <= 16384; leftKb += 256) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) openWithMemoryLeft(path, leftKb);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << leftKb << " KB left: ended by signal " << WTERMSIG(status);
+        refused += WEXITSTATUS(status) == 0 ? 1 : 0;
+    }
+    EXPECT_GT(refused, 0) << "memory never ran out while a song opened";
 }
