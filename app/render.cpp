@@ -21,6 +21,7 @@
 #include "app/program_window.h"
 #include "app/scene_table.h"
 #include "app/song_track.h"
+#include "audio/song_formats.h"
 #include "audio/song_levels.h"
 #include "base/drawing_helpers.h"
 #include "base/messages.h"
@@ -153,9 +154,16 @@ std::string progressLine(long long done, long long total, double speed, long lon
 Problem renderVideo(const RenderRequest& request) {
     if (Problem problem = sameFileProblem(request)) return problem;
     SongLevels levels;
+    // The song's own sound, read as the video takes it: they outlive the track.
     Mp3Frames frames;
-    if (!levels.open(request.song) || !frames.open(request.song)) return "cannot play '" + request.song + "'";
-    if (frames.freeFormat()) return "'" + request.song + "' is a free-format MP3, which video players cannot decode";
+    SongPackets packets;
+    const bool mp3 = isMp3Name(request.song);
+    if (!levels.open(request.song) || !(mp3 ? frames.open(request.song) : packets.open(request.song))) {
+        return "cannot play '" + request.song + "'";
+    }
+    if (mp3 && frames.freeFormat()) {
+        return "'" + request.song + "' is a free-format MP3, which video players cannot decode";
+    }
     const double seconds = request.seconds > 0 ? request.seconds : levels.seconds();
     const auto frameCount = static_cast<long long>(std::ceil(seconds * request.fps.perSecond() - 1e-9));
 
@@ -168,7 +176,8 @@ Problem renderVideo(const RenderRequest& request) {
     // The sound from the song's first sample to the end of the video or of
     // the song, whichever comes first.
     const auto videoSamples = static_cast<std::int64_t>(std::llround(seconds * levels.sampleRate()));
-    settings.audio = songTrack(frames, std::min(levels.frames(), videoSamples));
+    const std::int64_t soundSamples = std::min(levels.frames(), videoSamples);
+    settings.audio = mp3 ? songTrack(frames, soundSamples) : songTrack(packets, soundSamples);
     if (Problem problem = video.open(settings)) return problem;
 
     PrivateDisplay display;

@@ -20,3 +20,16 @@ AudioTrack songTrack(Mp3Frames& frames, std::int64_t samples) {
     };
     return track;
 }
+
+AudioTrack songTrack(SongPackets& packets, std::int64_t samples) {
+    AudioTrack track;
+    track.copied = packets.parameters();
+    track.rate = packets.rate();
+    track.channels = packets.channels();
+    track.leadingSamples = packets.leadingSamples();
+    track.samples = samples;
+    track.nextPacket = [&packets](std::vector<unsigned char>& packet, int& packetSamples) {
+        return packets.next(packet, packetSamples);
+    };
+    return track;
+}

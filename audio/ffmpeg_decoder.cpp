@@ -4,56 +4,16 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
 #include <algorithm>
-#include <cstring>
 
 #include "audio/full_scale.h"
-#include "audio/quiet_ffmpeg.h"
 
 namespace {
-constexpr int kIoBufferBytes = 64 * 1024;
 // Packets the decoder refuses in a row before the song is given up.
 constexpr int kMostFailuresInARow = 64;
-
-// What a music file holds; anything else in a file of these names (a video
-// track, a codec nobody rips music to) is not played.
-bool isMusicCodec(AVCodecID id) {
-    switch (id) {
-        case AV_CODEC_ID_FLAC:
-        case AV_CODEC_ID_VORBIS:
-        case AV_CODEC_ID_OPUS:
-        case AV_CODEC_ID_AAC:
-        case AV_CODEC_ID_ALAC:
-        case AV_CODEC_ID_PCM_U8:
-        case AV_CODEC_ID_PCM_S16LE:
-        case AV_CODEC_ID_PCM_S24LE:
-        case AV_CODEC_ID_PCM_S32LE:
-        case AV_CODEC_ID_PCM_F32LE:
-        case AV_CODEC_ID_PCM_F64LE:
-        case AV_CODEC_ID_PCM_ALAW:
-        case AV_CODEC_ID_PCM_MULAW:
-            return true;
-        default:
-            return false;
-    }
-}
-
-int readFile(void* file, std::uint8_t* out, int bytes) {
-    const ssize_t got = static_cast<BufferedFile*>(file)->read(out, static_cast<size_t>(bytes));
-    if (got < 0) return AVERROR(EIO);
-    return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-}
-
-std::int64_t seekFile(void* opaque, std::int64_t offset, int whence) {
-    auto* file = static_cast<BufferedFile*>(opaque);
-    if ((whence & AVSEEK_SIZE) != 0) return file->length();
-    const off_t at = file->seek(static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(EINVAL) : at;
-}
 
 std::string describe(const AVChannelLayout& layout) {
     char text[128] = {};
@@ -65,19 +25,14 @@ std::string describe(const AVChannelLayout& layout) {
 FfmpegDecoder::~FfmpegDecoder() { close(); }
 
 void FfmpegDecoder::close() {
-    avformat_close_input(&format);
-    if (io != nullptr) av_freep(&io->buffer);
-    avio_context_free(&io);
     avcodec_free_context(&codec);
     swr_free(&converter);
     av_packet_free(&packet);
     av_frame_free(&frame);
-    file.close();
 }
 
 bool FfmpegDecoder::open(const std::string& path, const char* container) {
-    quietFfmpeg();
-    if (!file.open(path) || !openContainer(container) || !openCodec()) return false;
+    if (!input.open(path, container) || !openCodec()) return false;
     packet = av_packet_alloc();
     frame = av_frame_alloc();
     if (packet == nullptr || frame == nullptr) return false;
@@ -89,39 +44,12 @@ bool FfmpegDecoder::open(const std::string& path, const char* container) {
     return !pending.empty();
 }
 
-// The file is read through our own buffered reader: FFmpeg opens nothing by
-// name, so no protocol and no other file can be reached from inside a file.
-bool FfmpegDecoder::openContainer(const char* container) {
-    const AVInputFormat* demuxer = av_find_input_format(container);
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
-    io = buffer != nullptr ? avio_alloc_context(buffer, kIoBufferBytes, 0, &file, &readFile, nullptr, &seekFile)
-                           : nullptr;
-    if (io == nullptr) {
-        av_free(buffer);
-        return false;
-    }
-    format = avformat_alloc_context();
-    if (demuxer == nullptr || format == nullptr) return false;
-    format->pb = io;
-    format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // On failure FFmpeg frees the context and nulls the pointer.
-    if (avformat_open_input(&format, nullptr, demuxer, nullptr) < 0) return false;
-    return avformat_find_stream_info(format, nullptr) >= 0;
-}
-
 bool FfmpegDecoder::openCodec() {
-    const AVCodec* decoder = nullptr;
-    streamIndex = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex < 0 || decoder == nullptr || !isMusicCodec(decoder->id)) return false;
-    // Cover pictures and any other track are not even read into packets.
-    for (unsigned i = 0; i < format->nb_streams; ++i) {
-        if (static_cast<int>(i) != streamIndex) format->streams[i]->discard = AVDISCARD_ALL;
-    }
-    const AVStream* stream = format->streams[streamIndex];
-    codec = avcodec_alloc_context3(decoder);
+    const AVStream* stream = input.stream();
+    codec = avcodec_alloc_context3(input.decoder());
     if (codec == nullptr || avcodec_parameters_to_context(codec, stream->codecpar) < 0) return false;
     codec->pkt_timebase = stream->time_base;
-    return avcodec_open2(codec, decoder, nullptr) >= 0;
+    return avcodec_open2(codec, input.decoder(), nullptr) >= 0;
 }
 
 // Decodes until one more frame is converted into `pending`; false at the
@@ -131,12 +59,12 @@ bool FfmpegDecoder::decodeFrame() {
     while (!ended) {
         if (receiveFrame()) return convertFrame();
         if (draining) break;
-        if (av_read_frame(format, packet) < 0) {
+        if (av_read_frame(input.format(), packet) < 0) {
             draining = true;
             avcodec_send_packet(codec, nullptr);
             continue;
         }
-        const bool ours = packet->stream_index == streamIndex;
+        const bool ours = packet->stream_index == input.streamIndex();
         const int sent = ours ? avcodec_send_packet(codec, packet) : 0;
         av_packet_unref(packet);
         // Damaged stretches are skipped, up to a point.

@@ -1,8 +1,7 @@
 #pragma once
 // Decodes the other formats of a music collection (FLAC, Ogg Vorbis, Opus,
 // AAC, WAV) with FFmpeg's libraries, to float samples at the file's own
-// first rate and channel count, at most stereo. Only the container its name
-// promises is read, and only from a regular file; the priming and padding
+// first rate and channel count, at most stereo. The priming and padding
 // the container declares are trimmed (Opus pre-skip, an MP4 edit list, Ogg
 // granule positions). Should the format change inside the file, what
 // follows is converted to the first format, so the song plays on.
@@ -10,13 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "audio/buffered_file.h"
+#include "audio/ffmpeg_input.h"
 #include "audio/song_decoder.h"
 
 struct AVCodecContext;
-struct AVFormatContext;
 struct AVFrame;
-struct AVIOContext;
 struct AVPacket;
 struct SwrContext;
 
@@ -36,7 +33,6 @@ public:
     std::size_t read(float* out, std::size_t maxFrames) override;
 
 private:
-    bool openContainer(const char* container);
     bool openCodec();
     bool decodeFrame();
     bool receiveFrame();
@@ -46,14 +42,11 @@ private:
     void flushConverter();
     void close();
 
-    BufferedFile file;
-    AVIOContext* io = nullptr;
-    AVFormatContext* format = nullptr;
+    FfmpegInput input;
     AVCodecContext* codec = nullptr;
     SwrContext* converter = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
-    int streamIndex = -1;
     int outputRate = 0;
     int outputChannels = 0;
     // What the converter was set up for; a frame unlike it sets it up anew.

@@ -4,10 +4,11 @@
 #include "audio/mp3_decoder.h"
 #include "audio/song_formats.h"
 
-std::unique_ptr<SongDecoder> openSongDecoder(const std::string& path) {
+std::unique_ptr<SongDecoder> openSongDecoder(const std::string& path, bool forVideo) {
     if (isMp3Name(path)) {
         auto mp3 = std::make_unique<Mp3Decoder>();
-        if (!mp3->open(path)) return nullptr;
+        const auto change = forVideo ? Mp3Decoder::FormatChange::EndsTheSong : Mp3Decoder::FormatChange::IsConverted;
+        if (!mp3->open(path, change)) return nullptr;
         return mp3;
     }
     const char* container = containerOfName(path);

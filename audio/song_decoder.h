@@ -18,4 +18,6 @@ public:
 
 // The decoder for `path` by its name: MP3s through mpg123, the other formats
 // a song list holds through FFmpeg. nullptr when the file cannot be played.
-std::unique_ptr<SongDecoder> openSongDecoder(const std::string& path);
+// `forVideo`: an MP3 ends where its format changes, as its frames copied
+// into a video do.
+std::unique_ptr<SongDecoder> openSongDecoder(const std::string& path, bool forVideo = false);

@@ -11,27 +11,29 @@ constexpr std::size_t kChunkFrames = 4096;
 // Counts the frames of a file by decoding it once: exact for any file, and
 // a second of music takes well under a millisecond.
 std::int64_t framesIn(const std::string& path) {
-    Mp3Decoder counter;
-    if (!counter.open(path, Mp3Decoder::FormatChange::EndsTheSong)) return 0;
-    std::vector<float> scratch(kChunkFrames * counter.channels());
+    const auto counter = openSongDecoder(path, true);
+    if (!counter) return 0;
+    std::vector<float> scratch(kChunkFrames * counter->channels());
     std::int64_t frames = 0;
-    while (const std::size_t got = counter.read(scratch.data(), kChunkFrames)) frames += static_cast<std::int64_t>(got);
+    while (const std::size_t got = counter->read(scratch.data(), kChunkFrames)) frames += static_cast<std::int64_t>(got);
     return frames;
 }
 }  // namespace
 
 bool SongLevels::open(const std::string& path) {
     totalFrames = framesIn(path);
-    if (totalFrames == 0 || !decoder.open(path, Mp3Decoder::FormatChange::EndsTheSong)) return false;
-    rate = decoder.rate();
-    chunk.resize(kChunkFrames * decoder.channels());
+    if (totalFrames == 0) return false;
+    decoder = openSongDecoder(path, true);
+    if (!decoder) return false;
+    rate = decoder->rate();
+    chunk.resize(kChunkFrames * decoder->channels());
     return true;
 }
 
 void SongLevels::decodeUpTo(std::int64_t frame) {
-    const int channels = decoder.channels();
+    const int channels = decoder->channels();
     while (!ended && keptFrom + static_cast<std::int64_t>(mono.size()) < frame) {
-        const std::size_t got = decoder.read(chunk.data(), kChunkFrames);
+        const std::size_t got = decoder->read(chunk.data(), kChunkFrames);
         if (got == 0) ended = true;
         for (std::size_t i = 0; i < got; ++i) mono.push_back(monoMix(&chunk[i * channels], channels));
     }

@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "audio/fft_analyser.h"
-#include "audio/mp3_decoder.h"
+#include <memory>
+
+#include "audio/song_decoder.h"
 
 class SongLevels {
 public:
-    // False when the file is not an MP3 that gives any sound.
+    // False when the file is not a song that gives any sound.
     bool open(const std::string& path);
 
     // The song's length, exactly (encoder delay and padding removed).
@@ -28,7 +30,7 @@ public:
 private:
     void decodeUpTo(std::int64_t frame);
 
-    Mp3Decoder decoder;
+    std::unique_ptr<SongDecoder> decoder;
     int rate = 0;
     std::int64_t totalFrames = 0;
     std::vector<float> mono;      // decoded frames from `keptFrom` on

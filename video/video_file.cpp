@@ -34,6 +34,9 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= length && strcasecmp(text.c_str() + text.size() - length, suffix) == 0;
 }
 
+// The sound an MP4 takes as it is, and video players decode from one.
+bool mp4Holds(AVCodecID codec) { return codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_OPUS; }
+
 AVCodecID codecOf(AudioTrack::Codec codec) {
     switch (codec) {
         case AudioTrack::Codec::Mp1: return AV_CODEC_ID_MP1;
@@ -69,7 +72,11 @@ Problem VideoFile::open(const Settings& wanted) {
     const char* container = containerFor(settings.path);
     if (container == nullptr) return "'" + settings.path + "' does not end in .mp4 or .mkv";
     const bool mp4 = std::strcmp(container, "mp4") == 0;
-    if (mp4 && settings.audio.rate < kLowestMp4Mp3Rate) {
+    if (mp4 && settings.audio.copied != nullptr && !mp4Holds(settings.audio.copied->codec_id)) {
+        return "an MP4 cannot hold the song's " + std::string(avcodec_get_name(settings.audio.copied->codec_id)) +
+               " sound: give OUT a .mkv name";
+    }
+    if (mp4 && settings.audio.copied == nullptr && settings.audio.rate < kLowestMp4Mp3Rate) {
         return "an MP4 cannot hold the song's sound at " + std::to_string(settings.audio.rate) +
                " Hz: give OUT a .mkv name";
     }
@@ -92,11 +99,15 @@ Problem VideoFile::open(const Settings& wanted) {
 
     // An MP4 says where the song starts in an edit list, made from the
     // negative times of the packets before it. FFmpeg's Matroska writer says
-    // it for Opus alone: there the pictures start later by as much.
+    // it for Opus alone (its codec delay); for any other sound there the
+    // pictures start later by as much.
     if (!mp4) {
         audioShift = settings.audio.leadingSamples;
-        videoShift = av_rescale_q(settings.audio.leadingSamples, AVRational{1, settings.audio.rate},
-                                  videoStream->time_base);
+        const bool opus = settings.audio.copied != nullptr && settings.audio.copied->codec_id == AV_CODEC_ID_OPUS;
+        if (!opus) {
+            videoShift = av_rescale_q(settings.audio.leadingSamples, AVRational{1, settings.audio.rate},
+                                      videoStream->time_base);
+        }
     }
 
     packet = av_packet_alloc();
@@ -192,10 +203,15 @@ Problem VideoFile::openAudioStream() {
     audioStream = avformat_new_stream(output, nullptr);
     if (audioStream == nullptr) return "out of memory";
     AVCodecParameters* parameters = audioStream->codecpar;
-    parameters->codec_type = AVMEDIA_TYPE_AUDIO;
-    parameters->codec_id = codecOf(audio.codec);
-    parameters->sample_rate = audio.rate;
-    av_channel_layout_default(&parameters->ch_layout, audio.channels);
+    if (audio.copied != nullptr) {
+        if (avcodec_parameters_copy(parameters, audio.copied) < 0) return "out of memory";
+        parameters->codec_tag = 0;  // the container's own tag for the codec
+    } else {
+        parameters->codec_type = AVMEDIA_TYPE_AUDIO;
+        parameters->codec_id = codecOf(audio.codec);
+        parameters->sample_rate = audio.rate;
+        av_channel_layout_default(&parameters->ch_layout, audio.channels);
+    }
     audioStream->time_base = AVRational{1, audio.rate};
     audioStream->disposition = AV_DISPOSITION_DEFAULT;
     return {};

@@ -34,10 +34,15 @@ struct FrameRate {
     double perSecond() const { return static_cast<double>(numerator) / denominator; }
 };
 
+struct AVCodecParameters;
+
 // The song's sound, packet by packet.
 struct AudioTrack {
     enum class Codec { Mp1, Mp2, Mp3 };
     Codec codec = Codec::Mp3;
+    // Set for the other kinds of song: their codec and its set-up, copied
+    // (and `codec` is not used).
+    const AVCodecParameters* copied = nullptr;
     int rate = 0;
     int channels = 0;
     // Samples a decoder gives from the first packet on before the song's

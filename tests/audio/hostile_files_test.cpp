@@ -13,6 +13,7 @@
 #include "audio/song_decoder.h"
 #include "audio/mp3_frames.h"
 #include "audio/song_levels.h"
+#include "audio/song_packets.h"
 #include "audio/stream.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
@@ -99,7 +100,7 @@ TEST_F(HostileFiles, EachSongsFramesHoldAllTheSoundThePicturesFollow) {
     EXPECT_GT(songs, files.size() / 3);
 }
 
-TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTime) {
+TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTimeAndItsPacketsEnd) {
     mp3::TempFolder folder;
     std::vector<float> samples(4096 * 2);
     for (const char* ending : {".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"}) {
@@ -116,6 +117,13 @@ TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTime) {
                     }
                     ASSERT_LT(total, 10u * 48000) << path << ": a 2-second file decodes to no more than 10 s";
                 }
+            }
+            // The packets a video copies in, read to their end.
+            SongPackets packets;
+            if (packets.open(path)) {
+                std::vector<unsigned char> bytes;
+                int samples = 0, count = 0;
+                while (packets.next(bytes, samples)) ASSERT_LT(++count, 100000) << path;
             }
             EXPECT_LT(Clock::now() - start, kBudget) << path;
         }

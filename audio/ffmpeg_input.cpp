@@ -1,0 +1,86 @@
+#include "audio/ffmpeg_input.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include "audio/quiet_ffmpeg.h"
+
+namespace {
+constexpr int kIoBufferBytes = 64 * 1024;
+
+// What a music file holds; anything else in a file of these names (a video
+// track, a codec nobody rips music to) is not played.
+bool isMusicCodec(AVCodecID id) {
+    switch (id) {
+        case AV_CODEC_ID_FLAC:
+        case AV_CODEC_ID_VORBIS:
+        case AV_CODEC_ID_OPUS:
+        case AV_CODEC_ID_AAC:
+        case AV_CODEC_ID_ALAC:
+        case AV_CODEC_ID_PCM_U8:
+        case AV_CODEC_ID_PCM_S16LE:
+        case AV_CODEC_ID_PCM_S24LE:
+        case AV_CODEC_ID_PCM_S32LE:
+        case AV_CODEC_ID_PCM_F32LE:
+        case AV_CODEC_ID_PCM_F64LE:
+        case AV_CODEC_ID_PCM_ALAW:
+        case AV_CODEC_ID_PCM_MULAW:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int readFile(void* file, std::uint8_t* out, int bytes) {
+    const ssize_t got = static_cast<BufferedFile*>(file)->read(out, static_cast<size_t>(bytes));
+    if (got < 0) return AVERROR(EIO);
+    return got == 0 ? AVERROR_EOF : static_cast<int>(got);
+}
+
+std::int64_t seekFile(void* opaque, std::int64_t offset, int whence) {
+    auto* file = static_cast<BufferedFile*>(opaque);
+    if ((whence & AVSEEK_SIZE) != 0) return file->length();
+    const off_t at = file->seek(static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(EINVAL) : at;
+}
+}  // namespace
+
+FfmpegInput::~FfmpegInput() {
+    avformat_close_input(&context);
+    if (io != nullptr) av_freep(&io->buffer);
+    avio_context_free(&io);
+}
+
+AVStream* FfmpegInput::stream() const { return context->streams[index]; }
+
+bool FfmpegInput::open(const std::string& path, const char* container) {
+    quietFfmpeg();
+    if (!file.open(path) || !openContainer(container)) return false;
+    index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (index < 0 || codec == nullptr || !isMusicCodec(codec->id)) return false;
+    // Cover pictures and any other track are not even read into packets.
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+        if (static_cast<int>(i) != index) context->streams[i]->discard = AVDISCARD_ALL;
+    }
+    return true;
+}
+
+bool FfmpegInput::openContainer(const char* container) {
+    const AVInputFormat* demuxer = av_find_input_format(container);
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
+    io = buffer != nullptr ? avio_alloc_context(buffer, kIoBufferBytes, 0, &file, &readFile, nullptr, &seekFile)
+                           : nullptr;
+    if (io == nullptr) {
+        av_free(buffer);
+        return false;
+    }
+    context = avformat_alloc_context();
+    if (demuxer == nullptr || context == nullptr) return false;
+    context->pb = io;
+    context->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // On failure FFmpeg frees the context and nulls the pointer.
+    if (avformat_open_input(&context, nullptr, demuxer, nullptr) < 0) return false;
+    return avformat_find_stream_info(context, nullptr) >= 0;
+}

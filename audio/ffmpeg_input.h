@@ -1,0 +1,39 @@
+#pragma once
+// A song file opened with FFmpeg's demuxer for the one container its name
+// promises, read through our own buffered reader (FFmpeg opens nothing by
+// name, so no protocol and no other file can be reached from inside a
+// file), with its music stream picked and every other stream discarded.
+#include <string>
+
+#include "audio/buffered_file.h"
+
+struct AVCodec;
+struct AVFormatContext;
+struct AVIOContext;
+struct AVStream;
+
+class FfmpegInput {
+public:
+    FfmpegInput() = default;
+    ~FfmpegInput();
+    FfmpegInput(const FfmpegInput&) = delete;
+    FfmpegInput& operator=(const FfmpegInput&) = delete;
+
+    // `container`: FFmpeg's name of the demuxer. False when the file is not
+    // such a file with a stream of music in it.
+    bool open(const std::string& path, const char* container);
+
+    AVFormatContext* format() const { return context; }
+    AVStream* stream() const;
+    int streamIndex() const { return index; }
+    const AVCodec* decoder() const { return codec; }
+
+private:
+    bool openContainer(const char* container);
+
+    BufferedFile file;
+    AVIOContext* io = nullptr;
+    AVFormatContext* context = nullptr;
+    int index = -1;
+    const AVCodec* codec = nullptr;
+};
