@@ -157,10 +157,15 @@ Problem renderVideo(const RenderRequest& request) {
     // The song's own sound, read as the video takes it: they outlive the track.
     Mp3Frames frames;
     SongPackets packets;
+    AacEncoding encoding;
     const bool mp3 = isMp3Name(request.song);
     if (!levels.open(request.song) || !(mp3 ? frames.open(request.song) : packets.open(request.song))) {
         return "cannot play '" + request.song + "'";
     }
+    // What an MP4 cannot hold as it is, it gets encoded once.
+    const char* container = VideoFile::containerFor(request.output);
+    const bool encoded = !mp3 && container != nullptr && std::string(container) == "mp4" && !packets.fitsMp4();
+    if (encoded && !encoding.open(request.song)) return "cannot encode the sound of '" + request.song + "' for an MP4";
     if (mp3 && frames.freeFormat()) {
         return "'" + request.song + "' is a free-format MP3, which video players cannot decode";
     }
@@ -177,7 +182,9 @@ Problem renderVideo(const RenderRequest& request) {
     // the song, whichever comes first.
     const auto videoSamples = static_cast<std::int64_t>(std::llround(seconds * levels.sampleRate()));
     const std::int64_t soundSamples = std::min(levels.frames(), videoSamples);
-    settings.audio = mp3 ? songTrack(frames, soundSamples) : songTrack(packets, soundSamples);
+    settings.audio = mp3       ? songTrack(frames, soundSamples)
+                     : encoded ? songTrack(encoding, soundSamples)
+                               : songTrack(packets, soundSamples);
     if (Problem problem = video.open(settings)) return problem;
 
     PrivateDisplay display;

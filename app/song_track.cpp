@@ -21,7 +21,10 @@ AudioTrack songTrack(Mp3Frames& frames, std::int64_t samples) {
     return track;
 }
 
-AudioTrack songTrack(SongPackets& packets, std::int64_t samples) {
+namespace {
+// Any source of packets with a set-up of its own.
+template <typename Packets>
+AudioTrack trackOf(Packets& packets, std::int64_t samples) {
     AudioTrack track;
     track.copied = packets.parameters();
     track.rate = packets.rate();
@@ -33,3 +36,8 @@ AudioTrack songTrack(SongPackets& packets, std::int64_t samples) {
     };
     return track;
 }
+}  // namespace
+
+AudioTrack songTrack(SongPackets& packets, std::int64_t samples) { return trackOf(packets, samples); }
+
+AudioTrack songTrack(AacEncoding& encoding, std::int64_t samples) { return trackOf(encoding, samples); }

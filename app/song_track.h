@@ -3,6 +3,7 @@
 // video's sound track.
 #include <cstdint>
 
+#include "audio/aac_encoding.h"
 #include "audio/mp3_frames.h"
 #include "audio/song_packets.h"
 #include "video/video_file.h"
@@ -13,3 +14,6 @@ AudioTrack songTrack(Mp3Frames& frames, std::int64_t samples);
 
 // The same for the packets of the other kinds.
 AudioTrack songTrack(SongPackets& packets, std::int64_t samples);
+
+// The same for a song encoded once to AAC.
+AudioTrack songTrack(AacEncoding& encoding, std::int64_t samples);

@@ -63,6 +63,11 @@ const AVCodecParameters* SongPackets::parameters() const {
 
 int SongPackets::rate() const { return input.stream()->codecpar->sample_rate; }
 
+bool SongPackets::fitsMp4() const {
+    const AVCodecID codec = parameters()->codec_id;
+    return codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_OPUS;
+}
+
 int SongPackets::channels() const { return input.stream()->codecpar->ch_layout.nb_channels; }
 
 // Reads the song's next packet into `packet`, through the filter for raw AAC.

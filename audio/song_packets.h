@@ -28,6 +28,8 @@ public:
     const AVCodecParameters* parameters() const;
     int rate() const;
     int channels() const;
+    // Whether an MP4 holds this sound as it is, for players to decode.
+    bool fitsMp4() const;
     // How many samples a decoder gives from the first packet on before the
     // song's first sample (an encoder's priming, as the container says it).
     std::int64_t leadingSamples() const { return leading; }
