@@ -246,11 +246,13 @@ std::string usageText() {
     std::snprintf(keys, sizeof keys, "%-12s", numberedKeyRange(" ... ").c_str());
     std::snprintf(scenes, sizeof scenes, "scenes %s", numberedKeyRange(" to ").c_str());
     return std::string("Usage: viz [FOLDER]\n"
-           "Plays the MP3 files under FOLDER, at any depth, and draws the music.\n"
+           "Plays the songs under FOLDER, at any depth, and draws the music: MP3,\n"
+           "FLAC, Ogg Vorbis, Opus, AAC (.m4a, .aac) and WAV files.\n"
            "Without FOLDER: the media folder beside the program.\n"
            "\n"
            "  Enter        title, then song selection, then scene 0\n"
            "  Left, Right  on the song selection: the previous or next song, at once\n"
+           "               (listening: the previous or next thing to listen to)\n"
            "  1            back to the song selection (the song plays on)\n"
            "  ") + keys + " " + scenes + "\n" +
            "  mouse click  scenes " + clickCycleList() + " in turn\n" +

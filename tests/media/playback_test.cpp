@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "app/level.h"
 #include "media/playback.h"
@@ -339,21 +340,27 @@ TEST_P(FormatPlayback, PlaysForItsLengthIsHeardAndTheNextFollows) {
 INSTANTIATE_TEST_SUITE_P(Kinds, FormatPlayback, ::testing::Values(".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"),
                          [](const auto& info) { return std::string(info.param + 1); });
 
-// The rate and the channels change halfway through one file: the song plays
-// on, converted, to its whole length (the second half's own priming, info
-// frame and padding play as silence: nothing in a joined file trims them).
+// The rate and the channels change halfway through one file (two songs
+// joined): the song plays on, converted, to its whole length. An MP3's
+// second half brings its own priming, info frame and padding, which play as
+// silence: nothing in a joined file trims them.
 TEST_F(SongPlayback, ASongWhoseFormatChangesInsideThePlaysToItsEnd) {
     mp3::Options low;
     low.format = {22050, 1, false, 64};
-    const std::string first = song("first.mp3", 1.0, mp3::sine(440, 0.5));
-    const std::string second = song("second.mp3", 1.0, mp3::sine(440, 0.5), low);
-    const std::string joined = folder / "joined.mp3";
-    ASSERT_EQ(std::system(("cat '" + first + "' '" + second + "' > '" + joined + "'").c_str()), 0);
-    playback.playSong(joined.c_str());
-    const auto start = Clock::now();
-    const double seconds = songSecondsFrom(start);
-    EXPECT_GT(seconds, 1.9);
-    EXPECT_LT(seconds, 2.4);
+    const std::string firstMp3 = song("first.mp3", 1.0, mp3::sine(440, 0.5));
+    const std::string secondMp3 = song("second.mp3", 1.0, mp3::sine(440, 0.5), low);
+    const std::string firstOgg = folder / "first.ogg", secondOgg = folder / "second.ogg";
+    ASSERT_TRUE(songs::write(firstOgg, 1.0, mp3::sine(440, 0.5)));
+    ASSERT_TRUE(songs::write(secondOgg, 1.0, mp3::sine(440, 0.5), 22050, 1));
+    for (const auto& [first, second, joined] : {std::tuple{firstMp3, secondMp3, folder / "joined.mp3"},
+                                                std::tuple{firstOgg, secondOgg, folder / "chained.ogg"}}) {
+        ASSERT_EQ(std::system(("cat '" + first + "' '" + second + "' > '" + joined + "'").c_str()), 0);
+        playback.playSong(joined.c_str());
+        const auto start = Clock::now();
+        const double seconds = songSecondsFrom(start);
+        EXPECT_GT(seconds, 1.9) << joined;
+        EXPECT_LT(seconds, 2.4) << joined;
+    }
 }
 
 // A damaged file between good songs is reported once, and the next song
