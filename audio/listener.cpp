@@ -15,6 +15,17 @@ constexpr std::uint32_t kFragmentFrames = 512;
 // How often a server or source that went away is looked for again.
 constexpr pa_usec_t kRetryUs = 500'000;
 
+// Names are copied on libpulse's thread, where nothing thrown may cross its
+// C frames: out of memory, the old name stays.
+bool copyName(std::string& to, const char* from) noexcept {
+    try {
+        to = from;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<Listener> Listener::open(const std::string& source) {
@@ -77,7 +88,7 @@ void Listener::contextChanged(pa_context* changed, void* self) {
         }
         listener->listSources();
         if (!listener->namedSource.empty()) {
-            listener->openStream(listener->namedSource);
+            listener->openStream(listener->namedSource.c_str());
         } else {
             listener->findDefaultMonitor();
         }
@@ -107,7 +118,7 @@ void Listener::serverIs(pa_context* context, const pa_server_info* info, void* s
     auto* listener = static_cast<Listener*>(self);
     if (info == nullptr || info->default_sink_name == nullptr) return;
     if (listener->stream != nullptr && listener->defaultSink == info->default_sink_name) return;
-    listener->defaultSink = info->default_sink_name;
+    if (!copyName(listener->defaultSink, info->default_sink_name)) return;
     if (pa_operation* asking = pa_context_get_sink_info_by_name(context, info->default_sink_name,
                                                                 &Listener::sinkIs, listener)) {
         pa_operation_unref(asking);
@@ -131,11 +142,16 @@ void Listener::listSources() {
     }
 }
 
+// Out of memory, a source is left out of the list: nothing thrown may
+// cross libpulse's C frames.
 void Listener::sourceListed(pa_context*, const pa_source_info* info, int last, void* self) {
     auto* listener = static_cast<Listener*>(self);
-    if (last != 0) return listener->sourcesListed();
-    if (info == nullptr || info->name == nullptr) return;
-    listener->listing.push_back({info->name, info->monitor_of_sink != PA_INVALID_INDEX});
+    try {
+        if (last != 0) return listener->sourcesListed();
+        if (info == nullptr || info->name == nullptr) return;
+        listener->listing.push_back({info->name, info->monitor_of_sink != PA_INVALID_INDEX});
+    } catch (...) {
+    }
 }
 
 void Listener::sourcesListed() {
@@ -148,7 +164,7 @@ void Listener::sourcesListed() {
                                            [&](const Source& source) { return source.name == namedSource; });
     if (namedSource.empty() || !namedIsListed || (stream != nullptr && listenedSource == namedSource)) return;
     dropStream();
-    openStream(namedSource);
+    openStream(namedSource.c_str());
 }
 
 void Listener::step(int direction) {
@@ -174,14 +190,14 @@ void Listener::stepNow(int steps) {
     const long from = at != sources.end() ? at - sources.begin() : (steps > 0 ? -1 : last + 1);
     const long to = std::clamp(from + steps, 0L, last);
     if (to == from) return;
-    namedSource = sources[static_cast<std::size_t>(to)].name;
+    if (!copyName(namedSource, sources[static_cast<std::size_t>(to)].name.c_str())) return;
     dropStream();
-    openStream(namedSource);
+    openStream(namedSource.c_str());
 }
 
-void Listener::openStream(const std::string& from) {
+void Listener::openStream(const char* from) {
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 1};
-    listenedSource = from;
+    copyName(listenedSource, from);
     stream = pa_stream_new(context, "listening", &spec, nullptr);
     if (stream == nullptr) return streamLost();
     pa_stream_set_state_callback(stream, &Listener::streamChanged, this);
@@ -196,7 +212,7 @@ void Listener::openStream(const std::string& from) {
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                       PA_STREAM_AUTO_TIMING_UPDATE |
                                                       (namedSource.empty() ? 0 : PA_STREAM_DONT_MOVE));
-    if (pa_stream_connect_record(stream, from.c_str(), &buffer, flags) < 0) streamLost();
+    if (pa_stream_connect_record(stream, from, &buffer, flags) < 0) streamLost();
 }
 
 void Listener::streamChanged(pa_stream* changed, void* self) {
@@ -214,7 +230,7 @@ void Listener::moved(pa_stream* movedStream, void* self) {
 // Where the stream really is: a server may have put it elsewhere than asked.
 void Listener::describe(const char* sourceName) {
     if (sourceName == nullptr) return;
-    listenedSource = sourceName;
+    copyName(listenedSource, sourceName);
     if (pa_operation* asking = pa_context_get_source_info_by_name(context, sourceName, &Listener::sourceIs, this)) {
         pa_operation_unref(asking);
     }
@@ -224,7 +240,10 @@ void Listener::sourceIs(pa_context*, const pa_source_info* info, int last, void*
     if (last != 0 || info == nullptr) return;
     auto* listener = static_cast<Listener*>(self);
     listener->listeningToInput.store(info->monitor_of_sink == PA_INVALID_INDEX, std::memory_order_relaxed);
-    listener->descriptions.publish(info->description != nullptr ? info->description : info->name);
+    try {
+        listener->descriptions.publish(info->description != nullptr ? info->description : info->name);
+    } catch (...) {  // out of memory: the old description stays
+    }
 }
 
 // The server went away, or the source did (or never was): looked for again
@@ -264,7 +283,7 @@ void Listener::retryNow(pa_mainloop_api* api, pa_time_event* event, const struct
             listener->defaultSink.clear();
             listener->findDefaultMonitor();
         } else {
-            listener->openStream(listener->namedSource);
+            listener->openStream(listener->namedSource.c_str());
         }
     }
 }

@@ -61,7 +61,7 @@ private:
     bool audibleWindow(std::int64_t nowNs, float* out) const;
 
     void connect();
-    void openStream(const std::string& from);
+    void openStream(const char* from);
     void findDefaultMonitor();
     void listSources();
     void sourcesListed();

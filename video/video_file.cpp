@@ -12,6 +12,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <limits>
 
 namespace {
@@ -145,12 +146,23 @@ void VideoFile::encodeLoop(std::stop_token stop) {
         changed.wait(guard, stop, [this] { return queued >= 0; });
         if (queued < 0) return;
         guard.unlock();
-        const Problem problem = encodePicture(pictures[queued].data());
+        const Problem problem = encodeCaught(pictures[queued].data());
         guard.lock();
         queued = -1;
         if (problem) encoderProblem = problem;
         changed.notify_all();
         if (problem) return;
+    }
+}
+
+// Nothing thrown leaves the encoder's thread: it ends the video as a problem.
+Problem VideoFile::encodeCaught(const unsigned char* bgra) {
+    try {
+        return encodePicture(bgra);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (...) {
+        return "encoding failed";
     }
 }
 

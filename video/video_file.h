@@ -88,6 +88,7 @@ public:
 private:
     void encodeLoop(std::stop_token stop);
     void stopEncoder();
+    Problem encodeCaught(const unsigned char* bgra);
     Problem encodePicture(const unsigned char* bgra);
     Problem openVideoStream();
     Problem openAudioStream();
