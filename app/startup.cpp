@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include <GL/freeglut.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include "base/messages.h"
 #include "base/random.h"
 #include "audio/sound_engine.h"
+#include "media/music_folder.h"
 #include "media/playback.h"
 
 std::string takeProgramDirectory(char* argv0) {
@@ -27,6 +30,43 @@ std::string takeProgramDirectory(char* argv0) {
 }
 
 std::string mediaFolder(const std::string& programDirectory) { return programDirectory + "media/"; }
+
+namespace {
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Where an installed program's demo songs are: share/viz/media beside the
+// bin folder the executable is in, wherever the package put both.
+std::string installedDemoFolder() {
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "";
+    const std::string executable(path, static_cast<std::size_t>(length));
+    return executable.substr(0, executable.rfind('/')) + "/../share/viz/media";
+}
+}  // namespace
+
+std::string defaultMusicFolder(const std::string& programDirectory) {
+    return musicFolder({.besideProgram = mediaFolder(programDirectory),
+                        .home = environment("HOME"),
+                        .configHome = environment("XDG_CONFIG_HOME"),
+                        .musicDirectory = environment("XDG_MUSIC_DIR"),
+                        .installedDemos = installedDemoFolder()});
+}
+
+bool displayAnswers(const CommandLine& commandLine, std::string& name) {
+    const auto& options = commandLine.windowOptions;
+    for (std::size_t i = 0; i + 1 < options.size(); ++i) {
+        if (options[i] == "-display") name = options[i + 1];
+    }
+    if (name.empty()) name = environment("DISPLAY");
+    Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+    if (display == nullptr) return false;
+    XCloseDisplay(display);
+    return true;
+}
 
 void registerCallbacks() {
     glutReshapeFunc(onReshape);
@@ -53,7 +93,8 @@ namespace {
     if (commandLine.listen) {
         frameLoop.listener = Listener::open(commandLine.listenSource);
     } else {
-        playback.loadMediaLibrary(commandLine.folder.empty() ? mediaFolder(programDirectory) : commandLine.folder);
+        playback.loadMediaLibrary(commandLine.folder.empty() ? defaultMusicFolder(programDirectory)
+                                                            : commandLine.folder);
         // Before the first frame, so finding the sound output never holds one up.
         soundEngine.open();
     }
@@ -86,6 +127,11 @@ int runProgram(int argc, char** argv) {
             return 0;
         case CommandLine::Action::Run:
             break;
+    }
+    if (std::string display; !displayAnswers(commandLine, display)) {
+        diagnose("no display to open the window on" + (display.empty() ? std::string() : " ('" + display + "')") +
+                 "; viz --render OUT SONG makes a video without one");
+        return 1;
     }
     runWindow(commandLine, programDirectory);
 }

@@ -9,6 +9,14 @@ std::string takeProgramDirectory(char* argv0);
 // no folder is named.
 std::string mediaFolder(const std::string& programDirectory);
 
+// The folder played when none is named (see media/music_folder.h).
+std::string defaultMusicFolder(const std::string& programDirectory);
+
+struct CommandLine;
+// Whether the display the window would open on (-display NAME, else
+// $DISPLAY) answers; `name` is set to it.
+bool displayAnswers(const CommandLine& commandLine, std::string& name);
+
 void registerCallbacks();
 
 // The whole program: answers the command line, renders, or opens the

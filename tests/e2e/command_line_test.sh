@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The command line as a user meets it, with no display at all: help, the
-# version and mistakes are answered before any window is tried, and
-# freeglut's own complaint names the program.
+# version and mistakes are answered before any window is tried, and the
+# missing display is told in one line that names --render.
 # Usage: command_line_test.sh VIZ
 set -euo pipefail
 viz=$(realpath "$1")
@@ -33,6 +33,7 @@ check 2 err '^Usage: viz \[FOLDER\]$' --volume
 check 2 err '^viz: one folder at most' "$work/music" "$work/music"
 check 2 err "^viz: cannot open '$work/missing': No such file or directory$" "$work/missing"
 check 2 err "^viz: '$work/file' is not a folder$" "$work/file"
-check 1 err '^freeglut \(viz\): failed to open display' "$work/music"
+check 1 err "^viz: no display to open the window on; viz --render OUT SONG makes a video without one$" "$work/music"
+check 1 err "^viz: no display to open the window on \(':77'\); viz --render" -display :77 "$work/music"
 
 echo "help, version, bad options, bad folders and the missing display all answered as they should"
