@@ -1,7 +1,5 @@
 #include "bench/audio_bench.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,18 +15,13 @@
 #include "audio/mp3_decoder.h"
 #include "media/playback.h"
 #include "audio/sound_engine.h"
+#include "bench/cpu_time.h"
 #include "tools/mp3_maker.h"
 #include "tools/pipe_speaker.h"
 #include "tools/server_control.h"
 #include "tools/sink_recorder.h"
 
 namespace {
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec * 1e-9;
-}
-
 double wallSeconds() { return monotonicNanoseconds() * 1e-9; }
 
 void sleepSeconds(double seconds) {

@@ -1,8 +1,5 @@
 #include "bench/format_bench.h"
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,23 +7,12 @@
 #include <vector>
 
 #include "audio/song_decoder.h"
+#include "bench/cpu_time.h"
 #include "tools/mp3_maker.h"
 #include "tools/song_maker.h"
 
 namespace {
 constexpr double kSongSeconds = 30.0;
-
-double threadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec * 1e-9;
-}
-
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 // Something with the density of a song: chords over noise.
 mp3::Signal music() {

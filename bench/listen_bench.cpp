@@ -1,8 +1,5 @@
 #include "bench/listen_bench.h"
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,6 +10,7 @@
 
 #include "audio/listener.h"
 #include "audio/loudness.h"
+#include "bench/cpu_time.h"
 #include "tools/burst_timing.h"
 #include "tools/mp3_maker.h"
 #include "tools/server_control.h"
@@ -20,18 +18,6 @@
 namespace {
 constexpr double kBurstSeconds = 0.2;
 constexpr double kFrameSeconds = 1.0 / 60;
-
-double processCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec * 1e-9;
-}
-
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
