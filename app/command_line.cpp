@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <getopt.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/scene_table.h"
+#include "audio/song_formats.h"
 
 namespace {
 enum OptionCode : int {
@@ -148,7 +150,7 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
     }
 }
 
-// What is left after the options: the folder to play, or the song to render.
+// What is left after the options: the folders and songs to play, or the song to render.
 CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen) {
     if (line.action == CommandLine::Action::Render) {
         if (line.listen) return refuse("--listen and --render go apart", true);
@@ -164,13 +166,11 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         if (!operands.empty()) return refuse("--listen plays no folder; a source is named as --listen=SOURCE", true);
         return line;
     }
-    if (operands.size() > 1) {
-        return refuse("one folder at most, not '" + operands[0] + "' and '" + operands[1] + "'", true);
+    for (const std::string& place : operands) {
+        if (place.empty()) return refuse("a folder or song name is empty", true);
+        if (Problem problem = placeProblem(place)) return refuse(problem.message(), false);
     }
-    if (operands.empty()) return line;
-    line.folder = operands[0];
-    if (line.folder.empty()) return refuse("the folder name is empty", true);
-    if (Problem problem = folderProblem(line.folder)) return refuse(problem.message(), false);
+    line.places = operands;
     return line;
 }
 }  // namespace
@@ -229,14 +229,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     return withOperands(std::move(line), operands, renderOptionSeen);
 }
 
-Problem folderProblem(const std::string& folder) {
+Problem placeProblem(const std::string& place) {
     struct stat info {};
-    if (stat(folder.c_str(), &info) != 0) {
-        return "cannot open '" + folder + "': " + std::strerror(errno);
+    if (stat(place.c_str(), &info) != 0) {
+        return "cannot open '" + place + "': " + std::strerror(errno);
     }
-    if (!S_ISDIR(info.st_mode)) return "'" + folder + "' is not a folder";
-    DIR* listing = opendir(folder.c_str());
-    if (listing == nullptr) return "cannot read '" + folder + "': " + std::strerror(errno);
+    if (S_ISREG(info.st_mode)) {
+        if (!isSongName(place)) return "'" + place + "' is neither a folder nor a song viz plays";
+        if (access(place.c_str(), R_OK) != 0) return "cannot read '" + place + "': " + std::strerror(errno);
+        return {};
+    }
+    if (!S_ISDIR(info.st_mode)) return "'" + place + "' is neither a folder nor a song viz plays";
+    DIR* listing = opendir(place.c_str());
+    if (listing == nullptr) return "cannot read '" + place + "': " + std::strerror(errno);
     closedir(listing);
     return {};
 }
@@ -245,10 +250,10 @@ std::string usageText() {
     char keys[16], scenes[32];
     std::snprintf(keys, sizeof keys, "%-12s", numberedKeyRange(" ... ").c_str());
     std::snprintf(scenes, sizeof scenes, "scenes %s", numberedKeyRange(" to ").c_str());
-    return std::string("Usage: viz [FOLDER]\n"
-           "Plays the songs under FOLDER, at any depth, and draws the music: MP3,\n"
-           "FLAC, Ogg Vorbis, Opus, AAC (.m4a, .aac) and WAV files.\n"
-           "Without FOLDER: the media folder beside the program; else your music\n"
+    return std::string("Usage: viz [FOLDER or SONG]...\n"
+           "Plays the songs named and those under each FOLDER, at any depth, and\n"
+           "draws the music: MP3, FLAC, Ogg Vorbis, Opus, AAC (.m4a, .aac) and WAV.\n"
+           "With neither: the media folder beside the program; else your music\n"
            "folder (XDG_MUSIC_DIR, or ~/Music); else the demo songs installed with viz.\n"
            "\n"
            "  Enter        title, then song selection, then scene 0\n"

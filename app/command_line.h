@@ -1,5 +1,5 @@
 #pragma once
-// The command line: `viz [FOLDER]`, `viz --listen[=SOURCE]`, `viz --render OUT SONG`, --help and
+// The command line: `viz [FOLDER or SONG]...`, `viz --listen[=SOURCE]`, `viz --render OUT SONG`, --help and
 // --version, options anywhere. The X options freeglut takes (-display NAME,
 // -sync, ...) are set aside for glutInit; operands never reach it.
 #include <string>
@@ -11,7 +11,7 @@
 struct CommandLine {
     enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Run;
-    std::string folder;  // the music to play; empty: the media folder beside the program
+    std::vector<std::string> places;  // folders and songs to play; none: the default music folder
     bool listen = false;       // draw what the desktop plays instead
     std::string listenSource;  // with listen: the source named; empty: the default output's monitor
     RenderRequest render;  // for Render
@@ -26,5 +26,5 @@ CommandLine parseCommandLine(int argc, const char* const* argv);
 // The usage text: the argument, the options and the controls.
 std::string usageText();
 
-// Why `folder` cannot be scanned, if it cannot.
-Problem folderProblem(const std::string& folder);
+// Why `place` can be neither scanned as a folder nor played as a song, if so.
+Problem placeProblem(const std::string& place);

@@ -93,8 +93,11 @@ namespace {
     if (commandLine.listen) {
         frameLoop.listener = Listener::open(commandLine.listenSource);
     } else {
-        playback.loadMediaLibrary(commandLine.folder.empty() ? defaultMusicFolder(programDirectory)
-                                                            : commandLine.folder);
+        if (commandLine.places.empty()) {
+            playback.loadMediaLibrary(defaultMusicFolder(programDirectory));
+        } else {
+            playback.loadMediaLibrary(commandLine.places);
+        }
         // Before the first frame, so finding the sound output never holds one up.
         soundEngine.open();
     }

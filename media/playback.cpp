@@ -1,5 +1,7 @@
 #include "media/playback.h"
 
+#include <sys/stat.h>
+
 #include "audio/sound_engine.h"
 #include "base/messages.h"
 #include "media/media_scanner.h"
@@ -11,6 +13,17 @@ void Playback::loadMediaLibrary(const std::string& folder) {
     scanner.scan(folder);
     scanner.appendMatchesTo(songList);
     scanner.clearMatches();
+}
+
+void Playback::loadMediaLibrary(const std::vector<std::string>& places) {
+    for (const std::string& place : places) {
+        struct stat info {};
+        if (stat(place.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            loadMediaLibrary(place);
+        } else {
+            songList.push_back(place);
+        }
+    }
 }
 
 void Playback::reportReplacedSongs() {

@@ -12,6 +12,9 @@ class Playback {
 public:
     // Fills songList with the songs under `folder`, at any depth.
     void loadMediaLibrary(const std::string& folder);
+    // The same for each of `places` in turn; a place that is not a folder is
+    // taken as one song, in the order given.
+    void loadMediaLibrary(const std::vector<std::string>& places);
 
     // Starts the file at `path` at once, cutting off whatever played before.
     // The file is opened in the background: the song counts as playing, or

@@ -13,7 +13,7 @@ using Action = CommandLine::Action;
 struct Case {
     std::vector<std::string> arguments;  // after the program's name; "{dir}" is a real folder
     Action action;
-    std::string folder;
+    std::vector<std::string> places;
     std::string errorMentions;  // for refusals
     bool usage = false;
 };
@@ -25,28 +25,31 @@ void PrintTo(const Case& c, std::ostream* out) {
 
 class CommandLineParsing : public ::testing::TestWithParam<Case> {};
 
-std::string replaced(std::string text, const std::string& folder, const std::string& file) {
-    for (const auto& [name, value] : {std::pair{std::string("{dir}"), folder}, std::pair{std::string("{file}"), file}}) {
+std::string replaced(std::string text, const std::string& folder) {
+    for (const auto& [name, value] : {std::pair{std::string("{dir}"), folder}, std::pair{std::string("{song}"), folder + "/song.mp3"},
+                                      std::pair{std::string("{text}"), folder + "/notes.txt"}}) {
         for (std::size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), value);
     }
     return text;
 }
 }  // namespace
 
-TEST_P(CommandLineParsing, GivesTheActionFolderAndMessage) {
+TEST_P(CommandLineParsing, GivesTheActionPlacesAndMessage) {
     mp3::TempFolder temp;
-    const std::string file = temp / "song.mp3";
-    std::ofstream(file) << "x";
+    std::ofstream(temp / "song.mp3") << "x";
+    std::ofstream(temp / "notes.txt") << "x";
     std::vector<std::string> words = {"viz"};
-    for (const std::string& argument : GetParam().arguments) words.push_back(replaced(argument, temp.path(), file));
+    for (const std::string& argument : GetParam().arguments) words.push_back(replaced(argument, temp.path()));
     std::vector<const char*> argv;
     for (const std::string& word : words) argv.push_back(word.c_str());
 
     const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
     EXPECT_EQ(line.action, GetParam().action);
-    EXPECT_EQ(line.folder, replaced(GetParam().folder, temp.path(), file));
+    std::vector<std::string> places;
+    for (const std::string& place : GetParam().places) places.push_back(replaced(place, temp.path()));
+    EXPECT_EQ(line.places, places);
     if (GetParam().action == Action::Refuse) {
-        EXPECT_NE(line.error.find(replaced(GetParam().errorMentions, temp.path(), file)), std::string::npos)
+        EXPECT_NE(line.error.find(replaced(GetParam().errorMentions, temp.path())), std::string::npos)
             << line.error;
         EXPECT_EQ(line.error.find('\n'), std::string::npos) << "one line";
         EXPECT_EQ(line.showUsage, GetParam().usage);
@@ -56,30 +59,31 @@ TEST_P(CommandLineParsing, GivesTheActionFolderAndMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineParsing,
     ::testing::Values(
-        Case{{}, Action::Run, "", ""},
-        Case{{"{dir}"}, Action::Run, "{dir}", ""},
-        Case{{"-display", ":7", "-sync", "{dir}", "-iconic"}, Action::Run, "{dir}", ""},
-        Case{{"--", "-display"}, Action::Refuse, "", "'-display'"},
-        Case{{"-h"}, Action::ShowHelp, "", ""},
-        Case{{"{dir}", "--help"}, Action::ShowHelp, "", ""},
-        Case{{"--version"}, Action::ShowVersion, "", ""},
-        Case{{"--volume"}, Action::Refuse, "", "unknown option '--volume'", true},
-        Case{{"-display"}, Action::Refuse, "", "'-display' needs a value", true},
-        Case{{"{dir}", "{dir}"}, Action::Refuse, "", "one folder at most", true},
-        Case{{"{dir}/missing"}, Action::Refuse, "", "{dir}/missing", false},
-        Case{{"{file}"}, Action::Refuse, "", "'{file}' is not a folder", false},
-        Case{{"--render", "out.mp4", "song.mp3"}, Action::Render, "", ""},
-        Case{{"--render", "out.mp4"}, Action::Refuse, "", "--render needs OUT and SONG", true},
-        Case{{"--render", "o.mp4", "s.mp3", "--scene", "9"}, Action::Refuse, "", "no scene '9'", false},
-        Case{{"--render", "o.mp4", "s.mp3", "--fps=0"}, Action::Refuse, "", "--fps takes 1 to 240", false},
-        Case{{"--render", "o.mp4", "s.mp3", "--fps", "24.5.1"}, Action::Refuse, "", "--fps takes 1 to 240", false},
-        Case{{"--render", "o.mp4", "s.mp3", "--fps", "1/0"}, Action::Refuse, "", "--fps takes 1 to 240", false},
-        Case{{"--render", "o.mp4", "a.mp3", "b.mp3"}, Action::Refuse, "", "one song, not 'a.mp3' and 'b.mp3'", true},
-        Case{{"--render"}, Action::Refuse, "", "'--render' needs a value", true},
-        Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, "", "even numbers", false},
-        Case{{"--fps", "30"}, Action::Refuse, "", "go with --render", true},
-        Case{{"--listen", "{dir}"}, Action::Refuse, "", "--listen plays no folder", true},
-        Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, "", "--listen and --render go apart", true}));
+        Case{{}, Action::Run, {}, ""},
+        Case{{"{dir}"}, Action::Run, {"{dir}"}, ""},
+        Case{{"-display", ":7", "-sync", "{dir}", "-iconic"}, Action::Run, {"{dir}"}, ""},
+        Case{{"{song}", "{dir}", "{song}"}, Action::Run, {"{song}", "{dir}", "{song}"}, ""},
+        Case{{"--", "-display"}, Action::Refuse, {}, "'-display'"},
+        Case{{"-h"}, Action::ShowHelp, {}, ""},
+        Case{{"{dir}", "--help"}, Action::ShowHelp, {}, ""},
+        Case{{"--version"}, Action::ShowVersion, {}, ""},
+        Case{{"--volume"}, Action::Refuse, {}, "unknown option '--volume'", true},
+        Case{{"-display"}, Action::Refuse, {}, "'-display' needs a value", true},
+        Case{{"{dir}/missing"}, Action::Refuse, {}, "{dir}/missing", false},
+        Case{{"{song}", "{text}"}, Action::Refuse, {}, "'{text}' is neither a folder nor a song", false},
+        Case{{"/dev/null"}, Action::Refuse, {}, "'/dev/null' is neither a folder nor a song", false},
+        Case{{"--render", "out.mp4", "song.mp3"}, Action::Render, {}, ""},
+        Case{{"--render", "out.mp4"}, Action::Refuse, {}, "--render needs OUT and SONG", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--scene", "9"}, Action::Refuse, {}, "no scene '9'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps=0"}, Action::Refuse, {}, "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps", "24.5.1"}, Action::Refuse, {}, "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--fps", "1/0"}, Action::Refuse, {}, "--fps takes 1 to 240", false},
+        Case{{"--render", "o.mp4", "a.mp3", "b.mp3"}, Action::Refuse, {}, "one song, not 'a.mp3' and 'b.mp3'", true},
+        Case{{"--render"}, Action::Refuse, {}, "'--render' needs a value", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, {}, "even numbers", false},
+        Case{{"--fps", "30"}, Action::Refuse, {}, "go with --render", true},
+        Case{{"--listen", "{dir}"}, Action::Refuse, {}, "--listen plays no folder", true},
+        Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, {}, "--listen and --render go apart", true}));
 
 // Listening to the default output, or to a source named after an equals sign.
 TEST(CommandLineListen, TakesTheSourceAfterAnEqualsSign) {
@@ -160,7 +164,7 @@ TEST(CommandLineWindow, SetsTheXOptionsAsideForFreeglut) {
     const char* argv[] = {"viz", "-display", ":7", folder.c_str(), "--sync", "-geometry=+10+10"};
     const CommandLine line = parseCommandLine(6, argv);
     ASSERT_EQ(line.action, Action::Run) << line.error;
-    EXPECT_EQ(line.folder, folder);
+    EXPECT_EQ(line.places, std::vector<std::string>{folder});
     EXPECT_EQ(line.windowOptions, (std::vector<std::string>{"-display", ":7", "-sync", "-geometry", "+10+10"}));
 
     const char* operand[] = {"viz", "--", "-display"};

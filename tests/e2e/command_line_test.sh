@@ -25,14 +25,13 @@ check() {
     fi
 }
 
-check 0 out '^Usage: viz \[FOLDER\]$' --help
+check 0 out '^Usage: viz \[FOLDER or SONG\]\.\.\.$' --help
 check 0 out '^  q +quit$' -h
 check 0 out '^viz [0-9]+\.[0-9]+\.[0-9]+$' --version
 check 2 err "^viz: unknown option '--volume'$" --volume
-check 2 err '^Usage: viz \[FOLDER\]$' --volume
-check 2 err '^viz: one folder at most' "$work/music" "$work/music"
+check 2 err '^Usage: viz \[FOLDER or SONG\]\.\.\.$' --volume
 check 2 err "^viz: cannot open '$work/missing': No such file or directory$" "$work/missing"
-check 2 err "^viz: '$work/file' is not a folder$" "$work/file"
+check 2 err "^viz: '$work/file' is neither a folder nor a song viz plays$" "$work/music" "$work/file"
 check 1 err "^viz: no display to open the window on; viz --render OUT SONG makes a video without one$" "$work/music"
 check 1 err "^viz: no display to open the window on \(':77'\); viz --render" -display :77 "$work/music"
 

@@ -282,3 +282,21 @@ TEST(MediaLibrary, MissingOrEmptyMediaFolderGivesNoSongs) {
     EXPECT_TRUE(playback.songList.empty());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
+
+// Songs dropped on the program play in the order given, a folder among them
+// as its own scan would list it.
+TEST(MediaLibrary, TakesSongsAndFoldersInTheOrderGiven) {
+    TempFolder music;
+    touch(music / "b.flac");
+    touch(music / "a.mp3");
+    makeDir(music / "album");
+    touch(music / "album/one.mp3");
+    touch(music / "album/two.opus");
+
+    playback.songList.clear();
+    playback.loadMediaLibrary(std::vector<std::string>{music / "b.flac", music / "album", music / "a.mp3"});
+    std::vector<std::string> expected = {music / "b.flac"};
+    for (const std::string& song : expectedSongList(music / "album")) expected.push_back(song);
+    expected.push_back(music / "a.mp3");
+    EXPECT_EQ(playback.songList, expected);
+}
