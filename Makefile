@@ -15,7 +15,7 @@ XRUN := scripts/with-display
 # No test starts a sound server by asking for one.
 TEST_ENV := PULSE_CLIENTCONFIG=$(CURDIR)/tests/pulse-client.conf
 
-.PHONY: all deps build run test test-asan test-tsan fuzz bench soak screenshots clean
+.PHONY: all deps build run test test-asan test-tsan fuzz bench soak screenshots package clean
 
 all: build
 
@@ -42,7 +42,7 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire'
+	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire|e2e_package'
 
 # The threads of the sound engine under ThreadSanitizer: the sound and
 # playback tests, whole sessions of the real program and a render. Mesa's
@@ -87,9 +87,17 @@ soak: build
 	$(XRUN) scripts/with-sound-server pulseaudio bench/soak.sh $(BUILD)/viz $(BUILD)/tools/viz_make_test_song $(SOAK_SECONDS)
 	$(XRUN) scripts/with-sound-server pipewire bench/soak.sh $(BUILD)/viz $(BUILD)/tools/viz_make_test_song $(SOAK_SECONDS)
 
-# One PNG of each screen, from the real program on the demo songs, into docs/.
+# One PNG of each screen, from the real program on the demo songs, into docs/;
+# the icons, drawn from the title figure, into packaging/icons/.
 screenshots: build
 	$(XRUN) tools/take-screenshots.sh $(BUILD) docs
+	$(XRUN) tools/make-icons.sh $(BUILD) packaging/icons
+
+# The Debian package, here: then `apt install ./viz_*.deb`.
+package: build
+	rm -f viz_*.deb $(BUILD)/viz_*.deb
+	cd $(BUILD) && cpack
+	cp $(BUILD)/viz_*.deb .
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) viz_*.deb

@@ -1,8 +1,23 @@
 #include "app/program_window.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xutil.h>
 
 #include "app/gl_setup.h"
+
+namespace {
+// freeglut names no class for its window; desktops match a window to its
+// menu entry (and icon) by the class, so it is set here.
+void nameWindowClass() {
+    Display* display = glXGetCurrentDisplay();
+    const GLXDrawable window = glXGetCurrentDrawable();
+    if (display == nullptr || window == 0) return;
+    char name[] = "viz";
+    XClassHint hint{name, name};
+    XSetClassHint(display, window, &hint);
+}
+}  // namespace
 
 void openProgramWindow(const WindowRequest& request) {
     // glutInit may take words away: it gets copies.
@@ -15,6 +30,7 @@ void openProgramWindow(const WindowRequest& request) {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | (request.alpha ? GLUT_ALPHA : 0));
     glutInitWindowSize(request.width, request.height);
     glutCreateWindow(":]");
+    nameWindowClass();
     // X11 repeats a held key as press/release pairs; one press must be one step.
     glutIgnoreKeyRepeat(1);
     initGL();

@@ -25,7 +25,8 @@ void writeRawBursts(const std::string& path, int bursts, double burstSeconds) {
 
 void playRaw(const std::string& path, const std::string& sink) {
     const std::string device = sink.empty() ? "" : " --device=" + sink;
-    std::system(("pacat --raw --format=s16le --rate=44100 --channels=2" + device + " '" + path + "'").c_str());
+    const std::string command = "pacat --raw --format=s16le --rate=44100 --channels=2" + device + " '" + path + "'";
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "playRaw: '%s' failed\n", command.c_str());
 }
 
 std::vector<std::int64_t> burstOnsets(const std::vector<float>& samples, std::size_t first, std::int64_t originNs,
