@@ -75,10 +75,12 @@ fuzz:
 	done
 
 # On a private sound server, so sync is measured where a desktop plays it;
-# listening on PipeWire as well.
+# listening on PipeWire as well; then the program's CPU time with its window
+# seen, covered and minimised, under a window manager.
 bench: build
 	$(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
 	scripts/with-sound-server pipewire $(BUILD)/bench/viz_bench --listening
+	$(XRUN) scripts/with-window-manager bench/window_cpu.sh $(BUILD)
 
 # Seven minutes of random use on a sound server that restarts midway, on
 # PulseAudio and then PipeWire (SOAK_SECONDS to change the length).

@@ -26,6 +26,7 @@ enum OptionCode : int {
     kSize,
     kSeconds,
     kListen,
+    kMaxFps,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -40,6 +41,7 @@ constexpr option kOptions[] = {
     {"size", required_argument, nullptr, kSize},
     {"seconds", required_argument, nullptr, kSeconds},
     {"listen", optional_argument, nullptr, kListen},
+    {"max-fps", required_argument, nullptr, kMaxFps},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -154,6 +156,7 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
 CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen) {
     if (line.action == CommandLine::Action::Render) {
         if (line.listen) return refuse("--listen and --render go apart", true);
+        if (line.maximumFrameRate > 0) return refuse("--max-fps goes with the window; a video's rate is --fps", true);
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
             return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
@@ -213,6 +216,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 line.listen = true;
                 if (optarg != nullptr) line.listenSource = optarg;
                 break;
+            case kMaxFps:
+                if (!wholeNumber(optarg, 1, 1000, line.maximumFrameRate)) {
+                    return refuse(std::string("--max-fps takes 1 to 1000 frames a second, not '") + optarg + "'", false);
+                }
+                break;
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
                 if (optarg != nullptr) line.windowOptions.push_back(optarg);
@@ -264,6 +272,8 @@ std::string usageText() {
            "  mouse click  scenes " + clickCycleList() + " in turn\n" +
            "  q            quit\n"
            "\n"
+           "  --max-fps N  at most N frames a second (at most 30 while the window is\n"
+           "               minimised or covered, whatever N)\n"
            "  -h, --help   this text\n"
            "  --version    the version\n"
            "\n"

@@ -14,6 +14,7 @@ struct CommandLine {
     std::vector<std::string> places;  // folders and songs to play; none: the default music folder
     bool listen = false;       // draw what the desktop plays instead
     std::string listenSource;  // with listen: the source named; empty: the default output's monitor
+    int maximumFrameRate = 0;  // frames a second the window is drawn at, at most; 0: as fast as it goes
     RenderRequest render;  // for Render
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line

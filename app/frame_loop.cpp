@@ -1,6 +1,11 @@
 #include "app/frame_loop.h"
 
 #include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cmath>
 
 #include "app/input.h"
 #include "app/level.h"
@@ -36,7 +41,38 @@ void switchOnLight1() {
     glLightfv(GL_LIGHT1, GL_DIFFUSE, red);
 }
 
-void onIdle() { glutPostRedisplay(); }
+namespace {
+// Sleeps up to `seconds`, waking early when the window system has something
+// for the window: a key or a click is never held up by the wait.
+void waitForWindowEvents(double seconds) {
+    Display* display = glXGetCurrentDisplay();
+    pollfd connection{};
+    connection.fd = display != nullptr ? ConnectionNumber(display) : -1;  // -1: a plain sleep
+    connection.events = POLLIN;
+    poll(&connection, 1, static_cast<int>(std::ceil(seconds * 1000)));
+}
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+void onIdle() {
+    FramePacer& pacer = frameLoop.pacer;
+    const double now = secondsNow();
+    if (const double wait = pacer.secondsUntilNextFrame(now); wait > 0) {
+        waitForWindowEvents(wait);
+        return;  // freeglut handles what came, then asks again
+    }
+    pacer.frameStarted(now);
+    if (pacer.windowSeen()) {
+        glutPostRedisplay();
+    } else {
+        frameLoop.keepSongsGoing();  // freeglut draws no window it cannot show
+    }
+}
+
+void onWindowStatus(int glutStatus) { frameLoop.pacer.setWindowStatus(glutStatus); }
 
 void onDisplay() {
     frameLoop.drawFrame();
@@ -68,6 +104,14 @@ Frame FrameLoop::currentFrame() const {
             .mouseDrag = input.mouseDrag,
             .windowWidth = input.windowWidth,
             .windowHeight = input.windowHeight};
+}
+
+void FrameLoop::keepSongsGoing() {
+    playback.settleSongStart();
+    advanceEndedSong();
+    // The pictures pause: seen again, they go on from where they were.
+    readFrameClock();
+    previousFrameTime = frameTime;
 }
 
 void FrameLoop::drawFrame() {

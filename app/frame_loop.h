@@ -6,6 +6,7 @@
 
 #include "app/figures.h"
 #include "app/frame.h"
+#include "app/frame_pacer.h"
 #include "app/frame_timer.h"
 #include "app/scene_table.h"
 #include "audio/listener.h"
@@ -13,6 +14,9 @@
 class FrameLoop {
 public:
     void drawFrame();
+    // A frame nobody sees: the songs settle and advance, the clock moves on,
+    // nothing is drawn.
+    void keepSongsGoing();
     // The clock's step of drawFrame: frameTime, and frameDelta since the
     // frame before.
     void readFrameClock();
@@ -27,6 +31,7 @@ public:
     Figures figures;              // built before main: the stars come from the unseeded generator
     // Set when the pictures follow what the desktop plays: no song plays then.
     std::unique_ptr<Listener> listener;
+    FramePacer pacer;
 
 private:
     void advanceEndedSong();
@@ -39,8 +44,11 @@ private:
 // The live program's: GLUT's display callback takes no object.
 extern FrameLoop frameLoop;
 
+// freeglut's idle callback: starts each frame when it is due, drawn when
+// the window is seen.
 void onIdle();
 void onDisplay();
+void onWindowStatus(int glutStatus);
 
 // The steps of a frame that have a rule of their own.
 void clearToLevel(float loudness);

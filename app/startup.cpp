@@ -73,6 +73,7 @@ void registerCallbacks() {
     glutDisplayFunc(onDisplay);
     glutKeyboardFunc(onKeyDown);
     glutIdleFunc(onIdle);
+    glutWindowStatusFunc(onWindowStatus);
     glutMouseFunc(onMouse);
     glutPassiveMotionFunc(onPassiveMotion);
     glutSpecialUpFunc(onSpecialKeyUp);
@@ -90,6 +91,7 @@ namespace {
                             commandLine.windowOptions.end());
     openProgramWindow(window);
     registerCallbacks();
+    frameLoop.pacer.setMaximumRate(commandLine.maximumFrameRate);
     if (commandLine.listen) {
         frameLoop.listener = Listener::open(commandLine.listenSource);
     } else {

@@ -83,7 +83,21 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--render", "o.mp4", "s.mp3", "--size", "321x240"}, Action::Refuse, {}, "even numbers", false},
         Case{{"--fps", "30"}, Action::Refuse, {}, "go with --render", true},
         Case{{"--listen", "{dir}"}, Action::Refuse, {}, "--listen plays no folder", true},
-        Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, {}, "--listen and --render go apart", true}));
+        Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, {}, "--listen and --render go apart", true},
+        Case{{"--max-fps", "0"}, Action::Refuse, {}, "--max-fps takes 1 to 1000 frames a second, not '0'", false},
+        Case{{"--max-fps=60x"}, Action::Refuse, {}, "not '60x'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--max-fps", "30"}, Action::Refuse, {}, "a video's rate is --fps", true}));
+
+TEST(CommandLineMaxFps, CapsTheWindowWhileListeningOrPlaying) {
+    const char* playing[] = {"viz", "--max-fps", "24"};
+    const CommandLine capped = parseCommandLine(3, playing);
+    ASSERT_EQ(capped.action, Action::Run) << capped.error;
+    EXPECT_EQ(capped.maximumFrameRate, 24);
+    const char* listening[] = {"viz", "--listen", "-max-fps=1000"};
+    EXPECT_EQ(parseCommandLine(3, listening).maximumFrameRate, 1000);
+    const char* plain[] = {"viz"};
+    EXPECT_EQ(parseCommandLine(1, plain).maximumFrameRate, 0) << "uncapped unless asked";
+}
 
 // Listening to the default output, or to a source named after an equals sign.
 TEST(CommandLineListen, TakesTheSourceAfterAnEqualsSign) {
