@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,6 +93,11 @@ namespace {
     openProgramWindow(window);
     registerCallbacks();
     frameLoop.pacer.setMaximumRate(commandLine.maximumFrameRate);
+    // Asked to start minimised, the window manager keeps the window unmapped
+    // and no event says so; one that shows it says that too.
+    if (std::find(window.glutWords.begin(), window.glutWords.end(), "-iconic") != window.glutWords.end()) {
+        frameLoop.pacer.setWindowStatus(GLUT_HIDDEN);
+    }
     if (commandLine.listen) {
         frameLoop.listener = Listener::open(commandLine.listenSource);
     } else {

@@ -61,12 +61,14 @@ std::vector<LevelReading> readingsWhilePlaying(Listener& listener, const std::st
 void expectInStep(const std::vector<double>& offsets) {
 #if !defined(__SANITIZE_THREAD__)
     double medianMs = 10, worstMs = 25;
-    // PipeWire's picture runs later, +5 ms at the median alone and up to
-    // +11 ms beside other tests (PulseAudio: +1 to +3 ms).
+    // PipeWire's picture runs later, +5 ms at the median alone, up to +11 ms
+    // beside other tests and +26 ms once (PulseAudio: +1 to +3 ms): its
+    // daemon has no real-time priority here and waits its turn for a core.
+    // A capture left undated would still be a pipe's 46 ms or more out.
     const char* server = std::getenv("VIZ_SOUND_SERVER");
     if (server != nullptr && std::string(server) == "pipewire") {
-        medianMs += 10;
-        worstMs += 15;
+        medianMs += 25;
+        worstMs += 35;
     }
 #if defined(__SANITIZE_ADDRESS__)
     medianMs += 15;
