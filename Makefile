@@ -42,7 +42,7 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire|e2e_package'
+	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire'
 
 # The threads of the sound engine under ThreadSanitizer: the sound and
 # playback tests, whole sessions of the real program and a render. Mesa's
