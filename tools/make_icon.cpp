@@ -77,37 +77,58 @@ std::string hexColour(const Face& face) {
     return text;
 }
 
+struct Bounds {
+    float left = 1e9f, right = -1e9f, bottom = 1e9f, top = -1e9f;
+};
+
+Bounds boundsOf(const std::vector<Face>& faces) {
+    Bounds bounds;
+    for (const Face& face : faces) {
+        for (const Corner& c : face.corners) {
+            bounds.left = std::min(bounds.left, c.x), bounds.right = std::max(bounds.right, c.x);
+            bounds.bottom = std::min(bounds.bottom, c.y), bounds.top = std::max(bounds.top, c.y);
+        }
+    }
+    return bounds;
+}
+
+// The figure, scaled to fill the tile inside its margin and centred on it.
+struct Placement {
+    explicit Placement(const Bounds& bounds) : bounds(bounds) {
+        const float width = bounds.right - bounds.left, height = bounds.top - bounds.bottom;
+        scale = (kIconSize - 2 * (kTileInset + kMargin)) / std::max(width, height);
+        offsetX = (kIconSize - scale * width) / 2;
+        offsetY = (kIconSize - scale * height) / 2;
+    }
+    // Window y grows upwards, an SVG's downwards.
+    double x(const Corner& c) const { return offsetX + (c.x - bounds.left) * scale; }
+    double y(const Corner& c) const { return kIconSize - (offsetY + (c.y - bounds.bottom) * scale); }
+
+    Bounds bounds;
+    double scale, offsetX, offsetY;
+};
+
+void writePolygon(std::ofstream& svg, const Face& face, const Placement& placement) {
+    const std::string colour = hexColour(face);
+    svg << "<polygon fill=\"" << colour << "\" stroke=\"" << colour << "\" points=\"";
+    char point[32];
+    for (const Corner& c : face.corners) {
+        std::snprintf(point, sizeof point, "%.1f,%.1f ", placement.x(c), placement.y(c));
+        svg << point;
+    }
+    svg << "\"/>\n";
+}
+
 // Far faces first, so nearer ones cover them as the depth buffer would.
 bool writeSvg(std::vector<Face> faces, const char* path) {
     std::sort(faces.begin(), faces.end(), [](const Face& a, const Face& b) { return a.depth() > b.depth(); });
-    float left = 1e9f, right = -1e9f, bottom = 1e9f, top = -1e9f;
-    for (const Face& face : faces) {
-        for (const Corner& c : face.corners) {
-            left = std::min(left, c.x), right = std::max(right, c.x);
-            bottom = std::min(bottom, c.y), top = std::max(top, c.y);
-        }
-    }
-    const double inner = kIconSize - 2 * (kTileInset + kMargin);
-    const double scale = inner / std::max(right - left, top - bottom);
-    const double offsetX = (kIconSize - scale * (right - left)) / 2, offsetY = (kIconSize - scale * (top - bottom)) / 2;
-
+    const Placement placement(boundsOf(faces));
     std::ofstream svg(path);
     svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
         << "<rect x=\"" << kTileInset << "\" y=\"" << kTileInset << "\" width=\"" << kIconSize - 2 * kTileInset
         << "\" height=\"" << kIconSize - 2 * kTileInset << "\" rx=\"" << kTileCorner << "\" fill=\"#111111\"/>\n"
         << "<g stroke-linejoin=\"round\" stroke-width=\"0.6\">\n";
-    char number[32];
-    for (const Face& face : faces) {
-        const std::string colour = hexColour(face);
-        svg << "<polygon fill=\"" << colour << "\" stroke=\"" << colour << "\" points=\"";
-        for (const Corner& c : face.corners) {
-            // Window y grows upwards, an SVG's downwards.
-            std::snprintf(number, sizeof number, "%.1f,%.1f ", offsetX + (c.x - left) * scale,
-                          kIconSize - (offsetY + (c.y - bottom) * scale));
-            svg << number;
-        }
-        svg << "\"/>\n";
-    }
+    for (const Face& face : faces) writePolygon(svg, face, placement);
     svg << "</g>\n</svg>\n";
     return static_cast<bool>(svg);
 }
