@@ -15,6 +15,7 @@
 
 #include "app/scene_table.h"
 #include "audio/song_formats.h"
+#include "media/song_names.h"
 
 namespace {
 enum OptionCode : int {
@@ -172,8 +173,8 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
     for (const std::string& place : operands) {
         if (place.empty()) return refuse("a folder or song name is empty", true);
         if (Problem problem = placeProblem(place)) return refuse(problem.message(), false);
+        line.places.push_back(absolutePath(place));
     }
-    line.places = operands;
     return line;
 }
 }  // namespace

@@ -197,7 +197,7 @@ Problem renderVideo(const RenderRequest& request) {
     // Figures of its own, from a seed of its own: the same pictures every time.
     seedRandom(kRenderSeed);
     Figures figures;
-    figures.selection.show(displayName(request.song));
+    figures.selection.show(displayName(absolutePath(request.song)));
 
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ProgressBar progress(frameCount, request.fps.perSecond());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "audio/song_formats.h"
 
@@ -13,4 +14,15 @@ std::string displayName(const std::string& path) {
     const std::size_t ending = std::max<std::size_t>(songEndingLength(path.substr(slash + 1)), 4);
     if (nameLength <= ending) return {};
     return path.substr(slash + 1, nameLength - ending);
+}
+
+std::string absolutePath(const std::string& place) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(place, error);
+    if (error) return place;
+    std::filesystem::path result;
+    for (const std::filesystem::path& step : full) {
+        if (step != ".") result /= step;
+    }
+    return result.string();
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "media/song_names.h"
 #include "tools/mp3_maker.h"
 
 namespace {
@@ -197,4 +199,19 @@ TEST(CommandLineUsage, NamesTheScenesOfTheTable) {
     }
     const char* argv[] = {"viz", "--render", "o.mp4", "s.mp3", "--scene", "-1"};
     EXPECT_EQ(parseCommandLine(6, argv).error, "no scene '-1': 0 to 8, 100 (title) or 101 (song selection)");
+}
+
+// A song named from its own folder, as the README's example names it, is
+// stored from the root so its name shows; named twice, it plays twice.
+TEST(CommandLinePlaces, StoresOperandsFromTheRoot) {
+    mp3::TempFolder temp;
+    std::ofstream(temp / "alpha.mp3") << "x";
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(temp.path());
+    const char* argv[] = {"viz", "alpha.mp3", "./alpha.mp3", "."};
+    const CommandLine line = parseCommandLine(4, argv);
+    std::filesystem::current_path(before);
+    const std::string song = temp / "alpha.mp3";
+    EXPECT_EQ(line.places, (std::vector<std::string>{song, song, temp.path()}));
+    EXPECT_EQ(displayName(line.places[0]), "alpha");
 }
