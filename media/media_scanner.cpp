@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +41,7 @@ void MediaScanner::scan(const std::string& folder) {
     if (fd < 0) return;
     currentFolder = root;
     currentFolderFd = fd;
-    foldersOnPath.clear();
+    foldersWalked.clear();
     walkCurrentFolder();
 }
 
@@ -52,12 +51,15 @@ void MediaScanner::walkCurrentFolder() {
         close(currentFolderFd);
         return;
     }
+    if (!foldersWalked.insert({info.st_dev, info.st_ino}).second) {
+        close(currentFolderFd);
+        return;
+    }
     DIR* folder = fdopendir(currentFolderFd);  // takes over the descriptor
     if (folder == nullptr) {
         close(currentFolderFd);
         return;
     }
-    foldersOnPath.push_back({info.st_dev, info.st_ino});
 
     while (const dirent* entry = readdir(folder)) {
         const char* name = entry->d_name;
@@ -67,21 +69,12 @@ void MediaScanner::walkCurrentFolder() {
         if (mayBeFolder(entry->d_type)) enterFolder(name);
     }
 
-    foldersOnPath.pop_back();
     closedir(folder);
 }
 
 void MediaScanner::enterFolder(const char* name) {
     const int fd = openFolder(currentFolderFd, name);
     if (fd < 0) return;  // not a folder, or not ours to read: skipped silently
-
-    struct stat info {};
-    const bool known = fstat(fd, &info) == 0;
-    const FolderId id{info.st_dev, info.st_ino};
-    if (!known || std::find(foldersOnPath.begin(), foldersOnPath.end(), id) != foldersOnPath.end()) {
-        close(fd);
-        return;
-    }
 
     const std::string parentFolder = currentFolder;
     const int parentFd = currentFolderFd;

@@ -1,7 +1,9 @@
 #pragma once
 #include <sys/types.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Collects the entries of a folder tree with the names of songs (see
@@ -19,12 +21,6 @@ public:
     void clearMatches();
 
 private:
-    struct FolderId {
-        dev_t device;
-        ino_t inode;
-        bool operator==(const FolderId&) const = default;
-    };
-
     void walkCurrentFolder();
     void enterFolder(const char* name);
 
@@ -34,7 +30,8 @@ private:
     // descriptor, so sub-folders open relative to it and paths of any length work.
     std::string currentFolder;
     int currentFolderFd = -1;
-    // Folders on the way down to the current one; entering one of them again
-    // (through a link) would never end.
-    std::vector<FolderId> foldersOnPath;
+    // Every real folder (device and inode) entered in this scan: links may
+    // lead back up, never ending, or many times into one folder, doubling
+    // the walk at each level.
+    std::set<std::pair<dev_t, ino_t>> foldersWalked;
 };

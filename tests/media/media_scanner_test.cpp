@@ -196,6 +196,21 @@ TEST(MediaScanner, LinkLoopsEndAndEveryFileAppearsOnce) {
               sorted({root + "/top.mp3", root + "/sub/inner.mp3", root + "/music/linked.mp3"}));
 }
 
+// d0 ... d20, each with two links to the next: a walk that goes into a
+// folder once per path would list the one song 2^20 times.
+TEST(MediaScanner, WalksEachRealFolderOnce) {
+    TempFolder media;
+    for (int level = 20; level > 0; --level) makeDir(media / ("d" + std::to_string(level)));
+    touch(media / "d20/song.mp3");
+    for (int level = 0; level < 20; ++level) {
+        const std::string from = level == 0 ? media.path() : media / ("d" + std::to_string(level));
+        const std::string next = media / ("d" + std::to_string(level + 1));
+        ASSERT_EQ(symlink(next.c_str(), (from + "/a").c_str()), 0);
+        ASSERT_EQ(symlink(next.c_str(), (from + "/b").c_str()), 0);
+    }
+    EXPECT_EQ(scanFolder(media.path()).size(), 1u);
+}
+
 TEST(MediaScanner, SkipsFoldersItCannotReadAndGoesOn) {
     TempFolder media;
     touch(media / "a.mp3");
