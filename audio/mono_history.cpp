@@ -1,5 +1,6 @@
 #include "audio/mono_history.h"
 
+#include "audio/full_scale.h"
 #include "audio/mono_mix.h"
 
 void MonoHistory::append(const float* interleaved, std::size_t count, int channels) {
@@ -8,8 +9,10 @@ void MonoHistory::append(const float* interleaved, std::size_t count, int channe
     claimed.store(end, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);  // the claim is seen before any overwrite
     for (std::int64_t frame = first; frame < end; ++frame) {
-        samples[frame % size].store(monoMix(interleaved + (frame - first) * channels, channels),
-                                    std::memory_order_relaxed);
+        // A captured source is stored as it comes: NaN here would stay in
+        // the figures that integrate the level for the rest of the session.
+        const float mono = inFullScale(monoMix(interleaved + (frame - first) * channels, channels));
+        samples[frame % size].store(mono, std::memory_order_relaxed);
     }
     published.store(end, std::memory_order_release);
 }
