@@ -162,9 +162,23 @@ void Listener::sourcesListed() {
     // also where the server put the capture somewhere else meanwhile.
     const bool namedIsListed = std::any_of(sources.begin(), sources.end(),
                                            [&](const Source& source) { return source.name == namedSource; });
-    if (namedSource.empty() || !namedIsListed || (stream != nullptr && listenedSource == namedSource)) return;
+    if (namedSource.empty()) return;
+    if (!namedIsListed) return tellMissing();
+    toldMissing = false;
+    if (stream != nullptr && listenedSource == namedSource) return;
     dropStream();
     openStream(namedSource.c_str());
+}
+
+// A mistyped name would otherwise wait in silence: once each time the
+// named source is found missing, say so and what there is instead.
+void Listener::tellMissing() {
+    if (toldMissing) return;
+    toldMissing = true;
+    std::string line = "no source '" + namedSource + "' on the sound server (waiting for it); it has:";
+    for (const Source& source : sources) line += " " + source.name;
+    if (sources.empty()) line += " none";
+    diagnose(line);
 }
 
 void Listener::step(int direction) {

@@ -65,6 +65,7 @@ private:
     void findDefaultMonitor();
     void listSources();
     void sourcesListed();
+    void tellMissing();
     void stepNow(int steps);
     void describe(const char* sourceName);
     void contextLost();
@@ -95,6 +96,7 @@ private:
     std::string defaultSink;  // whose monitor is listened to, when no source was named; "" before it is known
     bool answered = false;    // a server has answered since the start
     bool toldNoServer = false;
+    bool toldMissing = false;  // the named source's absence, since it was last listed
     std::vector<Source> sources;  // in stepping order, as last listed
     std::vector<Source> listing;  // being listed
 

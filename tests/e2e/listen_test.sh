@@ -3,7 +3,7 @@
 # another program plays noise, and the picture follows it; viz holds a
 # capture of the default output's monitor and no stream of its own; the
 # selection screen names what is listened to, and Right steps to another
-# output's monitor; 'q' leaves nothing behind.
+# output's monitor; 'q' leaves nothing behind; a mistyped source is told.
 # Usage: listen_test.sh VIZ
 set -euo pipefail
 viz_binary=$(realpath "$1")
@@ -55,4 +55,12 @@ old=$pid
 quit_viz
 [[ $(entries_of source-outputs "$old") -eq 0 ]] || fail "'q' left a capture on the server"
 [[ -s "$work/stdout" ]] && fail "listening, the program said: $(cat "$work/stdout")"
+
+# A mistyped source: one line that names it and what the server has.
+start_viz "$viz_binary" --listen=typo.monitor
+for _ in $(seq 1 50); do grep -q "typo" "$work/stderr" && break; sleep 0.1; done
+grep -q "^viz: no source 'typo.monitor' on the sound server.*: .*speaker.monitor" "$work/stderr" ||
+    fail "a mistyped source is not told with the server's sources"
+[[ $(wc -l <"$work/stderr") -eq 1 ]] || fail "a mistyped source is told more than once"
+quit_viz
 echo "listening: the picture follows another program's sound"
