@@ -14,7 +14,9 @@
 #include <vector>
 
 namespace {
-constexpr int kStartTimeoutMs = 10'000;
+// Xvfb starts in well under a second on an idle machine, but a loaded one
+// (a build, a test suite) has been seen to take over ten.
+constexpr auto kStartTimeout = std::chrono::seconds(60);
 // A server that has not gone this long after being asked to is killed.
 constexpr auto kStopTimeout = std::chrono::seconds(2);
 
@@ -70,7 +72,38 @@ bool endedWithin(pid_t child, std::chrono::milliseconds limit) {
     } while (std::chrono::steady_clock::now() < until);
     return false;
 }
+// The display number the server writes once it takes clients; "" when it
+// ends first or the wait runs out.
+std::string displayNumberFrom(int report) {
+    const auto until = std::chrono::steady_clock::now() + kStartTimeout;
+    std::string number;
+    pollfd waiting{report, POLLIN, 0};
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || poll(&waiting, 1, static_cast<int>(left.count())) <= 0) return "";
+        char c = 0;
+        if (read(report, &c, 1) != 1) return "";
+        if (c == '\n') return number;
+        number += c;
+    }
+}
 }  // namespace
+
+// Why the server gave no display: it ended (its end of the pipe closes a
+// moment before it can be waited for), or it is still starting.
+Problem PrivateDisplay::notStarted() {
+    int status = 0;
+    pid_t ended = 0;
+    for (int tries = 0; tries < 100 && (ended = waitpid(server, &status, WNOHANG)) == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (ended == server) {
+        server = -1;
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return "cannot run Xvfb for the virtual display";
+        return "the virtual display (Xvfb) ended before it took clients";
+    }
+    return "the virtual display (Xvfb) did not start within " + std::to_string(kStartTimeout.count()) + " s";
+}
 
 PrivateDisplay::~PrivateDisplay() {
     if (server <= 0) return;
@@ -96,15 +129,9 @@ Problem PrivateDisplay::start(int width, int height) {
         close(report[0]);
         return "cannot start a virtual display";
     }
-    std::string number;
-    pollfd waiting{report[0], POLLIN, 0};
-    while (poll(&waiting, 1, kStartTimeoutMs) > 0) {
-        char c = 0;
-        if (read(report[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
+    const std::string number = displayNumberFrom(report[0]);
     close(report[0]);
-    if (number.empty()) return "cannot start a virtual display (is Xvfb installed?)";
+    if (number.empty()) return notStarted();
     displayName = ":" + number;
     return {};
 }

@@ -21,6 +21,8 @@ public:
     const std::string& name() const { return displayName; }
 
 private:
+    Problem notStarted();
+
     pid_t server = -1;
     std::string displayName;
 };

@@ -5,7 +5,7 @@
 # the same name, the song is never written over, a playlist inside an .mp3
 # brings in no other file, and songs a player could not take are refused in
 # one line. Lengths past the song's end and a song that shrinks while it is
-# rendered make whole videos.
+# rendered make whole videos. A slow virtual display is waited for.
 # Usage: render_safety_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz=$(realpath "$1")
@@ -80,6 +80,17 @@ for ((tries = 0; tries < 200; ++tries)); do [[ -n $(partials shrinking.mkv) ]] &
 truncate -s 50000 "$work/shrinking.mp3"
 wait "$pid" || fail "a song that shrank mid-render: exit $?"
 [[ $(frames "$work/shrinking.mkv") == 200 ]] || fail "the video of a song that shrank is not its 20 s at 10 fps"
+
+# --- a virtual display slower than an idle machine's, and one that dies -----
+mkdir "$work/slow" "$work/dead"
+printf '#!/bin/sh\nsleep 11\nexec %s "$@"\n' "$(command -v Xvfb)" >"$work/slow/Xvfb"
+printf '#!/bin/sh\nexit 1\n' >"$work/dead/Xvfb"
+chmod +x "$work/slow/Xvfb" "$work/dead/Xvfb"
+PATH="$work/slow:$PATH" render "$work/slow.mp4" "$work/song.mp3" --size 32x32 --seconds 1 ||
+    fail "a virtual display that took 11 s to start"
+status=0
+PATH="$work/dead:$PATH" render "$work/dead.mp4" "$work/song.mp3" --size 32x32 || status=$?
+((status != 0)) && grep -q 'ended before it took clients' "$work/err" || fail "a dead virtual display: exit $status"
 
 # --- songs a video player could not take: one line, nothing written ----------
 "$make_song" "$work/low.mp3" 2 noise --rate 8000 --mono
