@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: made by CPack from the build, clean
 # for lintian, every installed file where a desktop looks for it and accepted
-# by its validator, and the packaged viz, run from the unpacked tree, finding
+# by its validator, folders left to the file manager, and the packaged viz, run from the unpacked tree, finding
 # the music in ~/Music, in XDG_MUSIC_DIR, else its own demo songs.
 # Usage: package_test.sh BUILD_FOLDER MAKE_TEST_SONG
 set -euo pipefail
@@ -43,6 +43,18 @@ grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$root/usr/s
     fail "the metainfo launches something other than $app.desktop"
 man_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$root/usr/share/man/man1/viz.1.gz" 2>&1 >/dev/null)
 [[ -z $man_warnings ]] || fail "the manual page warns: $man_warnings"
+
+# Folders stay the file manager's: on a desktop where no other program
+# claims them, the entry would make viz what opens every folder.
+apps=$work/share/applications
+mkdir -p "$apps" "$work/config"
+cp "$root/usr/share/applications/$app.desktop" "$apps/"
+update-desktop-database "$apps"
+opener() { XDG_DATA_HOME="$work/share" XDG_DATA_DIRS="$work/share" XDG_CONFIG_HOME="$work/config" xdg-mime query default "$1"; }
+[[ $(opener audio/mpeg) == "$app.desktop" ]] || fail "viz does not open MP3s from a file manager: '$(opener audio/mpeg)'"
+[[ $(opener inode/directory) != "$app.desktop" ]] || fail "installing viz makes it the folder opener"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+[[ $recommends == *xvfb* && $recommends == *cjk* ]] || fail "the package recommends neither Xvfb for --render nor a CJK font: $recommends"
 
 version=$(dpkg-deb -f "$deb" Version)
 [[ $("$root/usr/bin/viz" --version) == "viz $version" ]] || fail "the packaged viz is not version $version"
