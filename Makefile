@@ -60,7 +60,8 @@ test-tsan: deps
 # libFuzzer on the song-opening and decoding path of MP3s, then on the sound
 # side of a render, then on the other kinds' decoders, each for FUZZ_SECONDS,
 # seeded with the hostile files; findings land in $(FUZZ_BUILD)/findings.
-# Not part of `make test`.
+# Not part of `make test`; CI runs it briefly (FUZZ_SECONDS=15) so the
+# targets keep building and a known crash is found again.
 FUZZERS := viz_decoder_fuzzer viz_render_audio_fuzzer viz_other_formats_fuzzer
 fuzz:
 	@scripts/install-deps --fuzz
