@@ -31,6 +31,17 @@ TEST(BannerLine, TypesOutWithAMarkAndEndsRightAligned) {
     EXPECT_EQ(bannerLine("abc", 0, 0).shown, "abc  [:") << "no typing time: shown whole";
 }
 
+TEST(BannerLine, TypesCharactersNotBytes) {
+    const std::string name = "東京の夜";  // 12 bytes
+    BannerLine line = bannerLine(name, 2.5f, 5);
+    EXPECT_EQ(line.shown, "東京 []:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 6 * 104.76);
+    line = bannerLine(name, 5, 5);
+    EXPECT_EQ(line.shown, name + "  [:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 8 * 104.76);
+    EXPECT_EQ(bannerLine("\xe9t\xe9\xff", 1, 2).shown, "\xe9t []:") << "a byte that is no UTF-8 is one character";
+}
+
 TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
     for (bool enabled : {true, false}) {
         if (enabled) {
