@@ -5,6 +5,7 @@
 #include "media/playback.h"
 #include "media/song_names.h"
 #include "text/caption_banner.h"
+#include "text/code_points.h"
 #include "text/stroke_text.h"
 
 namespace {
@@ -69,7 +70,7 @@ void SongSelection::show(const std::string& name) {
 void SongSelection::draw(const CaptionBanner& banner) const {
     // A virtual screen of no size has nothing to show.
     if (!selectionCaption.empty()) {
-        const CaptionLayout layout = captionLayout(selectionCaption.size());
+        const CaptionLayout layout = captionLayout(characterCount(selectionCaption));
         drawStrokeText(layout.margin, layout.side * 0.5f, selectionCaption.c_str(), layout.side, layout.side);
     }
     banner.draw(kSelectionHint, kHintSeconds);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/overlay.h"
+#include "text/code_points.h"
 #include "text/stroke_text.h"
 
 namespace {
@@ -13,8 +14,10 @@ constexpr float kBandHeight = 152.35f;  // 2.8 % of the window
 constexpr float kBaseline = 50;
 }  // namespace
 
+// The marks are ASCII: appending them changes nothing of how the typed
+// part decodes.
 BannerLine bannerLine(const std::string& text, float elapsed, float duration) {
-    const std::size_t length = text.size();
+    const std::size_t length = characterCount(text);
     if (elapsed >= duration) {
         BannerLine line{text + " " + " [:"};
         line.x = kScreen - (length + 4) * kStrokeAdvance;
@@ -22,7 +25,7 @@ BannerLine bannerLine(const std::string& text, float elapsed, float duration) {
     }
     const float typed = std::trunc(elapsed / duration * static_cast<float>(length));
     const std::size_t n = typed > 0 ? std::min(static_cast<std::size_t>(typed), length) : 0;
-    BannerLine line{text.substr(0, n) + " " + "[]:"};
+    BannerLine line{std::string(firstCharacters(text, n)) + " " + "[]:"};
     line.x = kScreen - (n + 4) * kStrokeAdvance;
     return line;
 }

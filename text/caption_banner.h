@@ -5,7 +5,8 @@
 
 // What the banner shows for a text after `elapsed` of `duration` seconds:
 // the typed part with a trailing "[]:" mark, or the whole text with "[:"
-// once done, right-aligned at x in the 5500-unit virtual screen.
+// once done, right-aligned at x in the 5500-unit virtual screen. Typing and
+// alignment count characters (UTF-8, see code_points.h), not bytes.
 struct BannerLine {
     std::string shown;
     double x = 0;

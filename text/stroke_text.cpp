@@ -3,14 +3,20 @@
 #include <GL/freeglut.h>
 
 #include "base/overlay.h"
+#include "text/cell_glyphs.h"
+#include "text/code_points.h"
 
 void drawStrokeText(float x, float y, const char* text, float width, float height) {
     beginOverlay(width, height);
     glTranslatef(x, y, 0);
-    // Each character moves the model-view on by its advance. Bytes above 127
-    // arrive negative, and GLUT draws nothing for them.
-    for (const char* c = text; *c != '\0'; ++c) {
-        glutStrokeCharacter(GLUT_STROKE_MONO_ROMAN, static_cast<signed char>(*c));
+    // Each character moves the model-view on by its advance. GLUT's font
+    // holds ASCII alone; everything else is drawn from the installed fonts.
+    for (const char32_t c : decodeCodePoints(text)) {
+        if (c < 0x80) {
+            glutStrokeCharacter(GLUT_STROKE_MONO_ROMAN, static_cast<int>(c));
+        } else {
+            drawCellGlyph(c);
+        }
     }
     endOverlay();
 }

@@ -151,3 +151,21 @@ TEST_F(SelectionScreen, CaptionFillsThreeFifthsOfTheWidthOnTheMiddleLine) {
     EXPECT_NEAR((right - left) / 500, 1 / 1.67, 0.03) << "about 60 % of the width";
     EXPECT_NEAR(bottom, 250, 3) << "baseline on the middle line";
 }
+
+TEST_F(SelectionScreen, ACaptionBeyondAsciiIsLaidOutByCharacters) {
+    // 4 characters in 12 bytes: counted as bytes, it would fill a fifth.
+    frameLoop.figures.selection.show("東京の夜");
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    frameLoop.figures.selection.draw(frameLoop.figures.banner);
+    int left = 500, right = -1;
+    for (int y = 230; y < 300; ++y) {
+        for (int x = 0; x < 500; ++x) {
+            if (gltest::readPixel(x, y).r < 128) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    }
+    EXPECT_NEAR((left + right) / 2.0, 250, 5) << "centred";
+    EXPECT_NEAR((right - left) / 500.0, 1 / 1.67, 0.05) << "about 60 % of the width";
+}

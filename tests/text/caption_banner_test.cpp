@@ -31,6 +31,17 @@ TEST(BannerLine, TypesOutWithAMarkAndEndsRightAligned) {
     EXPECT_EQ(bannerLine("abc", 0, 0).shown, "abc  [:") << "no typing time: shown whole";
 }
 
+TEST(BannerLine, TypesCharactersNotBytes) {
+    const std::string name = "東京の夜";  // 12 bytes
+    BannerLine line = bannerLine(name, 2.5f, 5);
+    EXPECT_EQ(line.shown, "東京 []:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 6 * 104.76);
+    line = bannerLine(name, 5, 5);
+    EXPECT_EQ(line.shown, name + "  [:");
+    EXPECT_DOUBLE_EQ(line.x, 5500 - 8 * 104.76);
+    EXPECT_EQ(bannerLine("\xe9t\xe9\xff", 1, 2).shown, "\xe9t []:") << "a byte that is no UTF-8 is one character";
+}
+
 TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
     for (bool enabled : {true, false}) {
         if (enabled) {
@@ -45,6 +56,7 @@ TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
         const auto before = gltest::matrixState();
         drawStrokeText(10, 20, "Hello", 500, 500);
         drawStrokeText(10, 20, "", 500, 500);
+        drawStrokeText(10, 20, "Jóga 東京 \xff", 500, 500);
         CaptionBanner().draw("Night Drive", 10);
         EXPECT_EQ(gltest::matrixState(), before);
         EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), enabled);
@@ -53,15 +65,17 @@ TEST_F(GlTest, TextAndBannerLeaveTheStateAsFound) {
     }
 }
 
-TEST_F(GlTest, StrokeTextSkipsHighBytesWithoutAdvancing) {
+TEST_F(GlTest, StrokeTextGivesEveryByteACell) {
     const auto plain = gltest::captureFeedback([] { drawStrokeText(100, 100, "AB", 500, 500); });
-    const auto mixed = gltest::captureFeedback([] { drawStrokeText(100, 100, "A\xff\x80" "B", 500, 500); });
+    // Not UTF-8: two Latin-1 control characters, each a box, between A and
+    // B, so B comes two cells further on. (Filled glyphs stay out of
+    // feedback: Mesa's feedback mode mishandles display lists of several
+    // tessellated primitives, and crashes on some.)
+    const auto mixed = gltest::captureFeedback([] { drawStrokeText(100, 100, "A\x80\x9f" "B", 500, 500); });
     ASSERT_FALSE(plain.empty());
-    ASSERT_EQ(plain.size(), mixed.size());
-    for (std::size_t i = 0; i < plain.size(); ++i) {
-        ASSERT_EQ(plain[i].vertices.size(), mixed[i].vertices.size());
-        EXPECT_FLOAT_EQ(plain[i].vertices[0].x, mixed[i].vertices[0].x) << i;
-    }
+    const float plainB = plain.back().vertices[0].x, mixedB = mixed.back().vertices[0].x;
+    EXPECT_NEAR(mixedB - plainB, 2 * kStrokeAdvance, 1e-2);
+    EXPECT_GT(mixed.size(), plain.size()) << "something drawn for each of them";
     // The model-view is reset inside: what the caller pushed has no effect.
     glPushMatrix();
     glScalef(3, 3, 3);
