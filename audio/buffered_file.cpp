@@ -33,6 +33,12 @@ void BufferedFile::close() {
     descriptor = -1;
     position = bufferStart = 0;
     buffered = 0;
+    readableEnd = -1;
+}
+
+void BufferedFile::endAt(off_t end) {
+    readableEnd = std::max<off_t>(end, 0);
+    size = std::min(size, readableEnd);
 }
 
 bool BufferedFile::fill(off_t at) {
@@ -50,6 +56,9 @@ ssize_t BufferedFile::read(void* out, size_t bytes) {
     if (descriptor < 0) {
         errno = EBADF;
         return -1;
+    }
+    if (readableEnd >= 0) {
+        bytes = static_cast<size_t>(std::clamp<off_t>(readableEnd - position, 0, static_cast<off_t>(bytes)));
     }
     auto* target = static_cast<unsigned char*>(out);
     size_t done = 0;

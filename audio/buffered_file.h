@@ -23,6 +23,8 @@ public:
     ssize_t read(void* out, size_t bytes);
     off_t seek(off_t offset, int whence);
     off_t length() const { return size; }
+    // Reads stop at `end`, as if the file ended there.
+    void endAt(off_t end);
 
     // The same, as mpg123 calls them with this object as its handle.
     static ssize_t readHandle(void* file, void* out, size_t bytes);
@@ -33,6 +35,7 @@ private:
 
     int descriptor = -1;
     off_t size = 0;
+    off_t readableEnd = -1;  // -1: none but the file's own
     off_t position = 0;
     std::vector<unsigned char> buffer;
     off_t bufferStart = 0;

@@ -5,7 +5,10 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstring>
+
 #include "audio/quiet_ffmpeg.h"
+#include "audio/wave_data_end.h"
 
 namespace {
 constexpr int kIoBufferBytes = 64 * 1024;
@@ -57,7 +60,9 @@ AVStream* FfmpegInput::stream() const { return context->streams[index]; }
 
 bool FfmpegInput::open(const std::string& path, const char* container) {
     quietFfmpeg();
-    if (!file.open(path) || !openContainer(container)) return false;
+    if (!file.open(path)) return false;
+    if (std::strcmp(container, "wav") == 0) endAtTheSound();
+    if (!openContainer(container)) return false;
     index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (index < 0 || codec == nullptr || !isMusicCodec(codec->id)) return false;
     // Cover pictures and any other track are not even read into packets.
@@ -83,4 +88,13 @@ bool FfmpegInput::openContainer(const char* container) {
     // On failure FFmpeg frees the context and nulls the pointer.
     if (avformat_open_input(&context, nullptr, demuxer, nullptr) < 0) return false;
     return avformat_find_stream_info(context, nullptr) >= 0;
+}
+
+// A WAV's sound ends with its data chunk, whatever follows: the file ends
+// there for FFmpeg, which would otherwise look through the rest for more
+// chunks, as long as reading zeros takes.
+void FfmpegInput::endAtTheSound() {
+    const off_t end = waveDataEnd(file);
+    if (end > 0) file.endAt(end);
+    file.seek(0, SEEK_SET);
 }

@@ -30,6 +30,7 @@ public:
 
 private:
     bool openContainer(const char* container);
+    void endAtTheSound();
 
     BufferedFile file;
     AVIOContext* io = nullptr;

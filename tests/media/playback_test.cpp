@@ -1,6 +1,7 @@
 // Playback through the real engine: SDL output (the silent real-time driver
 // where there is no sound card), mpg123 decoding, files made by libmp3lame.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -353,6 +354,31 @@ TEST_P(FormatPlayback, PlaysForItsLengthIsHeardAndTheNextFollows) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FormatPlayback, ::testing::Values(".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"),
                          [](const auto& info) { return std::string(info.param + 1); });
+
+// A file whose space was reserved before it was written: a gigabyte of zeros
+// (sparse, nothing on disk) after a second of song. It plays its second,
+// not as long as reading the zeros would take, and the next song follows.
+TEST_F(SongPlayback, ASongFollowedByAGigabyteOfZerosPlaysItsOwnLengthAndTheNextFollows) {
+    for (const char* ending : {".wav"}) {
+        const std::string padded = folder / (std::string("padded") + ending);
+        ASSERT_TRUE(songs::write(padded, 1.0, mp3::whiteNoise(0.5)));
+        ASSERT_EQ(truncate(padded.c_str(), 1LL << 30), 0);
+        playback.songList = {padded, song("next.mp3", 0.5, mp3::sine(440, 0.5))};
+        playback.currentSongIndex = 0;
+        playback.playSong(padded.c_str());
+        const auto start = Clock::now();
+        settleStart();
+        ASSERT_TRUE(playback.songPlaying) << ending;
+        const double seconds = songSecondsFrom(start);
+        EXPECT_GT(seconds, 0.95) << ending;
+        EXPECT_LT(seconds, 2.0) << ending;
+        playback.advanceSong();
+        settleStart();
+        EXPECT_EQ(playback.currentSongIndex, 1u) << ending;
+        EXPECT_TRUE(playback.songPlaying) << ending;
+    }
+    EXPECT_EQ(messages(), "");
+}
 
 // The rate and the channels change halfway through one file (two songs
 // joined): the song plays on, converted, to its whole length. An MP3's
