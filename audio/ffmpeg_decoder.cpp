@@ -79,6 +79,7 @@ bool FfmpegDecoder::decodeFrame() {
 bool FfmpegDecoder::receiveFrame() {
     const int got = avcodec_receive_frame(codec, frame);
     if (got == AVERROR_EOF) draining = true;
+    if (got == 0) input.soundFound();
     return got == 0;
 }
 

@@ -96,6 +96,7 @@ bool SongPackets::takeFiltered() { return av_bsf_receive_packet(adtsToRaw, packe
 
 bool SongPackets::next(std::vector<unsigned char>& bytes, int& samples) {
     if (!havePacket && !readPacket()) return false;
+    input.soundFound();
     bytes.assign(packet->data, packet->data + packet->size);
     const AVRational timeBase = adtsToRaw != nullptr ? adtsToRaw->time_base_out : input.stream()->time_base;
     samples = static_cast<int>(av_rescale_q(packet->duration, timeBase, AVRational{1, rate()}));

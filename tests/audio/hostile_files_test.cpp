@@ -3,9 +3,13 @@
 // none crashes or hangs, each is opened or refused in time, what decodes
 // stays within full scale, and the frames hold all the sound decoded.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -129,5 +133,85 @@ TEST(HostileOtherKinds, EachDecodesWithinFullScaleOrIsRefusedInTimeAndItsPackets
         }
         EXPECT_EQ(openSongDecoder(folder / ("text" + std::string(ending))), nullptr) << ending;
         EXPECT_EQ(openSongDecoder(folder / ("cut0" + std::string(ending))), nullptr) << ending;
+    }
+}
+
+namespace {
+std::int64_t decodedFrames(const std::string& path) {
+    const auto decoder = openSongDecoder(path);
+    if (!decoder) return -1;
+    std::vector<float> samples(4096 * 2);
+    std::int64_t frames = 0;
+    while (const std::size_t got = decoder->read(samples.data(), 4096)) frames += static_cast<std::int64_t>(got);
+    return frames;
+}
+
+std::int64_t packetSamples(const std::string& path) {
+    SongPackets packets;
+    if (!packets.open(path)) return -1;
+    std::vector<unsigned char> bytes;
+    std::int64_t total = 0;
+    for (int samples = 0; packets.next(bytes, samples);) total += samples;
+    return total;
+}
+
+// What this process has read so far, from files and pipes alike.
+std::int64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::int64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+}  // namespace
+
+// A file whose space was reserved before it was written: a gigabyte of zeros
+// after the song (sparse, nothing on disk). Each kind gives the song's own
+// sound and ends, decoded as live playback does and as a video's packets,
+// at once and without keeping the zeros in memory (FLAC's parser kept them
+// all, and aborted the program past 700 MB).
+TEST(EndlessTail, OfZerosEndsEachKindWithItsSongAtOnce) {
+    mp3::TempFolder folder;
+    for (const char* ending : {".flac", ".ogg", ".opus", ".m4a", ".aac", ".wav"}) {
+        const std::string song = folder / (std::string("song") + ending);
+        const std::string padded = folder / (std::string("padded") + ending);
+        ASSERT_TRUE(songs::write(song, 2.0, mp3::sine(440, 0.5))) << ending;
+        std::filesystem::copy_file(song, padded);
+        ASSERT_EQ(truncate(padded.c_str(), 1LL << 30), 0);
+        const std::int64_t frames = decodedFrames(song), samples = packetSamples(song);
+        ASSERT_GT(frames, 0) << ending;
+        const std::int64_t before = bytesReadSoFar();
+        EXPECT_EQ(decodedFrames(padded), frames) << ending;
+        EXPECT_EQ(packetSamples(padded), samples) << ending;
+        EXPECT_LT(bytesReadSoFar() - before, 8 << 20) << ending;
+    }
+    EXPECT_LT(peakMegabytes(), 300);
+}
+
+// Junk that holds no frame is read tens of megabytes far, not to its end.
+TEST(EndlessTail, OfJunkIsReadTensOfMegabytesFarAndNoFurther) {
+    mp3::TempFolder folder;
+    const std::string song = folder / "song.flac", junk = folder / "junk.flac";
+    ASSERT_TRUE(songs::write(song, 2.0, mp3::sine(440, 0.5)));
+    std::filesystem::copy_file(song, junk);
+    {
+        std::ofstream tail(junk, std::ios::app | std::ios::binary);
+        const std::string text(1 << 20, '~');
+        for (int megabyte = 0; megabyte < 300; ++megabyte) tail << text;
+        ASSERT_TRUE(tail.good());
+    }
+    for (const auto measure : {&decodedFrames, &packetSamples}) {
+        const std::int64_t expected = measure(song);
+        const std::int64_t before = bytesReadSoFar();
+        EXPECT_EQ(measure(junk), expected);
+        EXPECT_LT(bytesReadSoFar() - before, 48 << 20);
     }
 }

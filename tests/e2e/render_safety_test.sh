@@ -5,7 +5,8 @@
 # the same name, the song is never written over, a playlist inside an .mp3
 # brings in no other file, and songs a player could not take are refused in
 # one line. Lengths past the song's end and a song that shrinks while it is
-# rendered make whole videos. A slow virtual display is waited for.
+# rendered make whole videos; a song followed by a gigabyte of zeros takes
+# the song's time and bounded memory. A slow virtual display is waited for.
 # Usage: render_safety_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz=$(realpath "$1")
@@ -92,6 +93,30 @@ status=0
 PATH="$work/dead:$PATH" render "$work/dead.mp4" "$work/song.mp3" --size 32x32 || status=$?
 ((status != 0)) && grep -q 'ended before it took clients' "$work/err" || fail "a dead virtual display: exit $status"
 
+# --- a FLAC followed by a gigabyte of zeros (space reserved, never written) ---
+# The video holds the song's own length, made in bounded memory.
+sound_seconds() {
+    local rate
+    rate=$(ffprobe -v error -select_streams a -show_entries stream=sample_rate -of csv=p=0 "$1")
+    ffprobe -v error -select_streams a -show_entries frame=nb_samples -of csv=p=0 "$1" |
+        awk -v rate="$rate" '{ n += $1 } END { printf "%.3f", n / rate }'
+}
+ffmpeg -v error -f lavfi -i sine=frequency=440:duration=6 -fflags +bitexact -ac 2 "$work/six.wav"
+flac --silent -o "$work/padded.flac" "$work/six.wav"
+truncate -s 1G "$work/padded.flac"
+env -u DISPLAY "$viz" --render "$work/padded.mkv" "$work/padded.flac" --size 32x32 --fps 10 2>"$work/err" &
+pid=$!
+peak=0
+while kill -0 "$pid" 2>/dev/null; do
+    kilobytes=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+    ((${kilobytes:-0} > peak)) && peak=$kilobytes
+    sleep 0.02
+done
+wait "$pid" || fail "a FLAC followed by a gigabyte of zeros: exit $?"
+[[ $(frames "$work/padded.mkv") == 60 && $(sound_seconds "$work/padded.mkv") == 6.000 ]] ||
+    fail "the FLAC followed by zeros did not make its 6 s of pictures and sound"
+((peak > 0 && peak < 600000)) || fail "rendering the FLAC followed by zeros took $peak KB at its peak"
+
 # --- songs a video player could not take: one line, nothing written ----------
 "$make_song" "$work/low.mp3" 2 noise --rate 8000 --mono
 "$make_song" "$work/free.mp3" 2 noise --free-format
@@ -106,4 +131,4 @@ refused low.mp4 "8 kHz sound into an MP4" low.mp3 '\.mkv'
 refused free.mkv "a free-format MP3" free.mp3 'free-format'
 render "$work/low.mkv" "$work/low.mp3" --size 32x32 || fail "8 kHz sound into Matroska failed"
 
-echo "signals, kills, the song as OUT, a playlist inside a song, lengths and refusals all leave the user's files safe"
+echo "signals, kills, the song as OUT, a playlist inside a song, lengths, endless tails and refusals all leave the user's files safe"
