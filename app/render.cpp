@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 #include "app/figures.h"
@@ -159,7 +160,9 @@ Problem renderVideo(const RenderRequest& request) {
     SongPackets packets;
     AacEncoding encoding;
     const bool mp3 = isMp3Name(request.song);
-    if (!levels.open(request.song) || !(mp3 ? frames.open(request.song) : packets.open(request.song))) {
+    // Only as much of the song is measured as the video shows.
+    const double shown = request.seconds > 0 ? request.seconds : std::numeric_limits<double>::infinity();
+    if (!levels.open(request.song, shown) || !(mp3 ? frames.open(request.song) : packets.open(request.song))) {
         return "cannot play '" + request.song + "'";
     }
     // What an MP4 cannot hold as it is, it gets encoded once.

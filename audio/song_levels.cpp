@@ -1,6 +1,8 @@
 #include "audio/song_levels.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "audio/loudness.h"
 #include "audio/mono_mix.h"
@@ -8,24 +10,36 @@
 namespace {
 constexpr std::size_t kChunkFrames = 4096;
 
-// Counts the frames of a file by decoding it once: exact for any file, and
-// a second of music takes well under a millisecond.
-std::int64_t framesIn(const std::string& path) {
+// Counts the frames of a file, up to `most`, by decoding it: exact for any
+// file, and a second of music takes well under a millisecond.
+std::int64_t framesIn(const std::string& path, std::int64_t most) {
     const auto counter = openSongDecoder(path, true);
     if (!counter) return 0;
     std::vector<float> scratch(kChunkFrames * counter->channels());
     std::int64_t frames = 0;
-    while (const std::size_t got = counter->read(scratch.data(), kChunkFrames)) frames += static_cast<std::int64_t>(got);
+    while (frames < most) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(kChunkFrames, most - frames));
+        const std::size_t got = counter->read(scratch.data(), wanted);
+        if (got == 0) break;
+        frames += static_cast<std::int64_t>(got);
+    }
     return frames;
+}
+
+// Infinity and lengths past any count: no limit.
+std::int64_t framesOf(double seconds, int rate) {
+    constexpr auto kNoLimit = std::numeric_limits<std::int64_t>::max();
+    const double frames = std::ceil(seconds * rate);
+    return frames < static_cast<double>(kNoLimit) ? static_cast<std::int64_t>(frames) : kNoLimit;
 }
 }  // namespace
 
-bool SongLevels::open(const std::string& path) {
-    totalFrames = framesIn(path);
-    if (totalFrames == 0) return false;
+bool SongLevels::open(const std::string& path, double longestSeconds) {
     decoder = openSongDecoder(path, true);
     if (!decoder) return false;
     rate = decoder->rate();
+    totalFrames = framesIn(path, framesOf(longestSeconds, rate));
+    if (totalFrames == 0) return false;
     chunk.resize(kChunkFrames * decoder->channels());
     return true;
 }

@@ -4,6 +4,7 @@
 // the same level. For drawing a song's pictures ahead of real time.
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,13 @@
 
 class SongLevels {
 public:
-    // False when the file is not a song that gives any sound.
-    bool open(const std::string& path);
+    // False when the file is not a song that gives any sound. The song is
+    // measured `longestSeconds` far at most: its whole length takes decoding
+    // all of it, and a video of its first seconds needs only those.
+    bool open(const std::string& path, double longestSeconds = std::numeric_limits<double>::infinity());
 
-    // The song's length, exactly (encoder delay and padding removed).
+    // The song's length, exactly (encoder delay and padding removed), or
+    // `longestSeconds` (to a frame) when the song is longer.
     double seconds() const { return static_cast<double>(totalFrames) / rate; }
     std::int64_t frames() const { return totalFrames; }
     int sampleRate() const { return rate; }

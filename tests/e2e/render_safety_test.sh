@@ -5,8 +5,9 @@
 # the same name, the song is never written over, a playlist inside an .mp3
 # brings in no other file, and songs a player could not take are refused in
 # one line. Lengths past the song's end and a song that shrinks while it is
-# rendered make whole videos; a song followed by a gigabyte of zeros takes
-# the song's time and bounded memory. A slow virtual display is waited for.
+# rendered make whole videos; a song followed by a gigabyte of zeros and a
+# 100 GB song rendered in part take the song's time and bounded memory. A slow
+# virtual display is waited for.
 # Usage: render_safety_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz=$(realpath "$1")
@@ -117,6 +118,17 @@ wait "$pid" || fail "a FLAC followed by a gigabyte of zeros: exit $?"
     fail "the FLAC followed by zeros did not make its 6 s of pictures and sound"
 ((peak > 0 && peak < 600000)) || fail "rendering the FLAC followed by zeros took $peak KB at its peak"
 
+# --- two seconds of a 100 GB WAV: those are all that is read -----------------
+# Its writer left the sizes unfilled (all ones): the sound runs to the end.
+printf 'RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0data\xff\xff\xff\xff' \
+    >"$work/endless.wav"
+truncate -s 100G "$work/endless.wav"
+timeout 60 env -u DISPLAY "$viz" --render "$work/endless.mkv" "$work/endless.wav" --size 32x32 --fps 10 \
+    --seconds 2 2>"$work/err" || fail "2 s of a 100 GB WAV: exit $? (124: not within a minute)"
+heard=$(sound_seconds "$work/endless.mkv")
+[[ $(frames "$work/endless.mkv") == 20 ]] && awk -v s="$heard" 'BEGIN { exit !(s >= 2 && s < 2.05) }' ||
+    fail "2 s of a 100 GB WAV at 10 fps is not 20 frames and 2 s of sound ($heard s)"
+
 # --- songs a video player could not take: one line, nothing written ----------
 "$make_song" "$work/low.mp3" 2 noise --rate 8000 --mono
 "$make_song" "$work/free.mp3" 2 noise --free-format
@@ -131,4 +143,4 @@ refused low.mp4 "8 kHz sound into an MP4" low.mp3 '\.mkv'
 refused free.mkv "a free-format MP3" free.mp3 'free-format'
 render "$work/low.mkv" "$work/low.mp3" --size 32x32 || fail "8 kHz sound into Matroska failed"
 
-echo "signals, kills, the song as OUT, a playlist inside a song, lengths, endless tails and refusals all leave the user's files safe"
+echo "signals, kills, the song as OUT, a playlist inside a song, lengths, endless songs and refusals all leave the user's files safe"
