@@ -11,6 +11,17 @@ extern "C" {
 
 #include "audio/song_formats.h"
 
+namespace {
+// The next part of a chained Ogg Opus file starts with its own headers as
+// packets. They are no sound (the demuxer gives them a length all the same),
+// and a decoder, ours or a player's, refuses them: they are left out.
+bool isOpusHeader(const AVPacket& packet, AVCodecID codec) {
+    if (codec != AV_CODEC_ID_OPUS || packet.size < 8) return false;
+    const auto* bytes = reinterpret_cast<const char*>(packet.data);
+    return std::equal(bytes, bytes + 8, "OpusHead") || std::equal(bytes, bytes + 8, "OpusTags");
+}
+}  // namespace
+
 SongPackets::~SongPackets() {
     av_bsf_free(&adtsToRaw);
     av_packet_free(&packet);
@@ -81,7 +92,8 @@ bool SongPackets::readPacket() {
             ended = !takeFiltered();
             return havePacket = !ended;
         }
-        if (packet->stream_index != input.streamIndex() || packet->size <= 0) {
+        if (packet->stream_index != input.streamIndex() || packet->size <= 0 ||
+            isOpusHeader(*packet, input.stream()->codecpar->codec_id)) {
             av_packet_unref(packet);
             continue;
         }

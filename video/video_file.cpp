@@ -102,6 +102,7 @@ Problem VideoFile::open(const Settings& wanted) {
     // negative times of the packets before it. FFmpeg's Matroska writer says
     // it for Opus alone (its codec delay); for any other sound there the
     // pictures start later by as much.
+    keepSilentPackets = !mp4;
     if (!mp4) {
         audioShift = settings.audio.leadingSamples;
         const bool opus = settings.audio.copied != nullptr && settings.audio.copied->codec_id == AV_CODEC_ID_OPUS;
@@ -271,11 +272,15 @@ Problem VideoFile::copyAudioUntil(double seconds) {
     const AudioTrack& audio = settings.audio;
     const double due = seconds * audio.rate;
     while (!audioDone) {
-        if (pendingAudio.empty() && (!audio.nextPacket(pendingAudio, pendingSamples) || pendingAudio.empty() ||
-                                     pendingSamples <= 0)) {
+        if (pendingAudio.empty() && !audio.nextPacket(pendingAudio, pendingSamples)) {
             audioDone = true;
             break;
         }
+        // A packet of no sound is no end: a chained Ogg file's next part
+        // starts with its headers, which decode to nothing.
+        pendingSamples = std::max(pendingSamples, 0);
+        if (pendingSamples == 0 && !keepSilentPackets) pendingAudio.clear();
+        if (pendingAudio.empty()) continue;
         const std::int64_t start = audioPosition - audio.leadingSamples;  // on the song's clock
         if (start >= audio.samples) {
             audioDone = true;

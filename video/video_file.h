@@ -106,6 +106,10 @@ private:
     std::vector<unsigned char> pendingAudio;  // read ahead, not yet due
     int pendingSamples = 0;
     bool audioDone = false;
+    // Matroska keeps packets of no sound, such as the headers a chained Ogg
+    // file's next part starts with, for players' decoders as for ours; an
+    // MP4 takes no two packets at one time, and its kinds need none.
+    bool keepSilentPackets = false;
     // Matroska has no way to say "skip the first samples" for MP3 here: the
     // pictures start that much later instead, in the video stream's units.
     std::int64_t videoShift = 0;

@@ -3,7 +3,8 @@
 # video at 30 frames a second. The file holds one H.264 stream of 90 frames
 # at the size asked for and the song's own MP3 packets; the picture is tinted
 # from each burst's onset (to a frame) and black between bursts; the same
-# render twice gives the same frames; mistakes leave nothing behind.
+# render twice gives the same frames; a chained Ogg file keeps every part's
+# sound; mistakes leave nothing behind.
 # Usage: render_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz=$(realpath "$1")
@@ -57,6 +58,27 @@ frames() { ffmpeg -v error -i "$1" -map 0:v -f framemd5 - | grep -v '^#'; }
 [[ $(frames "$work/one.mkv" | wc -l) -eq 45 ]] || fail "1.5 s at 30 a second is not 45 frames"
 cmp -s <(frames "$work/one.mkv") <(frames "$work/two.mkv") || fail "two renders of the same song differ"
 
+# --- a chained Ogg file: every part's sound, as a player decodes it -----------
+# Each part after the first starts with its headers, packets of no sound.
+sound_seconds() {
+    local rate
+    rate=$(ffprobe -v error -select_streams a -show_entries stream=sample_rate -of csv=p=0 "$1")
+    ffprobe -v error -select_streams a -show_entries frame=nb_samples -of csv=p=0 "$1" |
+        awk -v rate="$rate" '{ n += $1 } END { printf "%.3f", n / rate }'
+}
+ffmpeg -v error -f lavfi -i sine=frequency=440:duration=1 -fflags +bitexact -ac 2 "$work/part.wav"
+oggenc --quiet -o "$work/part.ogg" "$work/part.wav"
+opusenc --quiet "$work/part.wav" "$work/part.opus"
+for kind in ogg opus; do
+    cat "$work/part.$kind" "$work/part.$kind" "$work/part.$kind" >"$work/chain.$kind"
+    for out in mkv mp4; do
+        render "$work/chain-$kind.$out" "$work/chain.$kind" --size 32x32 --fps 10 || fail "chained .$kind into .$out"
+        heard=$(sound_seconds "$work/chain-$kind.$out")
+        awk -v s="$heard" 'BEGIN { exit !(s >= 2.99 && s < 3.1) }' ||
+            fail "three chained 1 s parts of .$kind in .$out hold $heard s of sound"
+    done
+done
+
 # --- mistakes: exit 2, one line, nothing at OUT -------------------------------
 echo "no song" >"$work/text.mp3"
 mkdir "$work/out"
@@ -77,4 +99,4 @@ refused "$work/out/d.avi" "another extension" "$work/pulses.mp3"
 refused "/proc/viz-render-test.mp4" "an unwritable folder" "$work/pulses.mp3"
 [[ -z $(ls -A "$work/out") ]] || fail "refused renders left $(ls -A "$work/out")"
 
-echo "90 frames in sync with the song's own audio, the same twice, and every mistake refused cleanly"
+echo "90 frames in sync with the song's own audio, the same twice, every part of a chained Ogg file, and every mistake refused cleanly"
