@@ -13,6 +13,7 @@ set -euo pipefail
 viz=$(realpath "$1")
 make_song=$(realpath "$2")
 work=$(mktemp -d)
+source "$(dirname "$0")/video_helpers.sh"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; [[ -f "$work/err" ]] && cat "$work/err"; exit 1; }
 render() { env -u DISPLAY "$viz" --render "$@" 2>"$work/err"; }
@@ -96,12 +97,6 @@ PATH="$work/dead:$PATH" render "$work/dead.mp4" "$work/song.mp3" --size 32x32 ||
 
 # --- a FLAC followed by a gigabyte of zeros (space reserved, never written) ---
 # The video holds the song's own length, made in bounded memory.
-sound_seconds() {
-    local rate
-    rate=$(ffprobe -v error -select_streams a -show_entries stream=sample_rate -of csv=p=0 "$1")
-    ffprobe -v error -select_streams a -show_entries frame=nb_samples -of csv=p=0 "$1" |
-        awk -v rate="$rate" '{ n += $1 } END { printf "%.3f", n / rate }'
-}
 ffmpeg -v error -f lavfi -i sine=frequency=440:duration=6 -fflags +bitexact -ac 2 "$work/six.wav"
 flac --silent -o "$work/padded.flac" "$work/six.wav"
 truncate -s 1G "$work/padded.flac"

@@ -10,6 +10,7 @@ set -euo pipefail
 viz=$(realpath "$1")
 make_song=$(realpath "$2")
 work=$(mktemp -d)
+source "$(dirname "$0")/video_helpers.sh"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; [[ -f "$work/err" ]] && cat "$work/err"; exit 1; }
 
@@ -60,12 +61,6 @@ cmp -s <(frames "$work/one.mkv") <(frames "$work/two.mkv") || fail "two renders 
 
 # --- a chained Ogg file: every part's sound, as a player decodes it -----------
 # Each part after the first starts with its headers, packets of no sound.
-sound_seconds() {
-    local rate
-    rate=$(ffprobe -v error -select_streams a -show_entries stream=sample_rate -of csv=p=0 "$1")
-    ffprobe -v error -select_streams a -show_entries frame=nb_samples -of csv=p=0 "$1" |
-        awk -v rate="$rate" '{ n += $1 } END { printf "%.3f", n / rate }'
-}
 ffmpeg -v error -f lavfi -i sine=frequency=440:duration=1 -fflags +bitexact -ac 2 "$work/part.wav"
 oggenc --quiet -o "$work/part.ogg" "$work/part.wav"
 opusenc --quiet "$work/part.wav" "$work/part.opus"
