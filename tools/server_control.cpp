@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -71,16 +72,19 @@ bool serverControl(const std::string& action) {
 void moveOurStreamTo(const std::string& name) {
     // WirePlumber 0.4 now and then undoes a move made just after another
     // (seen about one time in five here, with the stream staying put): ask
-    // again until the stream is there.
+    // again until the stream is there. Half a second on the clock for each
+    // ask: on busy cores each look costs two pactl runs of 100 ms or more,
+    // and counting sleeps alone let one ask take 4 s.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::string entry = ourSinkInput();
         if (entry.empty()) return;
         const std::string index = std::to_string(std::atoi(entry.c_str() + 12));
         commandOutput("pactl move-sink-input " + index + " " + name);
-        for (int waited = 0; waited < 500; waited += 20) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        do {
             if (sinkOfOurStream() == name) return;
             usleep(20'000);
-        }
+        } while (std::chrono::steady_clock::now() < until);
     }
 }
 

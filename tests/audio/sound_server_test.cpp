@@ -147,6 +147,11 @@ protected:
         soundEngine.initialise();
         messages = testing::internal::GetCapturedStdout();
     }
+    // A test's song ends with it. Left playing, it would sound into the
+    // tests after it, and PipeWire takes a stream that followed the default
+    // sink along to each new default: the listening tests heard its bursts
+    // between their own on the output they listened to.
+    void TearDown() override { soundEngine.free(playback.streamHandle); }
     static std::string messages;
     mp3::TempFolder folder;
 };
