@@ -3,6 +3,7 @@
 // scale, and follows the sound as before once they stop.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -34,23 +35,25 @@ std::string rawFloats(const mp3::TempFolder& folder, const std::string& name, st
 // The picture's levels, read as a frame loop would, while pacat plays `raw`
 // to the float sink and for half a second after.
 std::vector<float> levelsWhilePlaying(Listener& listener, const std::string& raw) {
+    std::atomic<bool> played{false};
     std::thread player([&] {
         const std::string command =
             "pacat --raw --format=float32le --rate=44100 --channels=1 --device=float-sink '" + raw + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        played = true;
     });
     std::vector<float> levels;
     std::vector<float> spectrum(FftAnalyser::kBins);
-    const auto readUntil = [&](auto until) {
-        while (std::chrono::steady_clock::now() < until) {
-            listener.fillSpectrum(monotonicNanoseconds(), spectrum.data());
-            levels.push_back(levelOf(spectrum.data()));
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    auto after = std::chrono::steady_clock::time_point::max();
+    while (std::chrono::steady_clock::now() < after) {
+        if (played && after == std::chrono::steady_clock::time_point::max()) {
+            after = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
         }
-    };
-    readUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(200));
+        listener.fillSpectrum(monotonicNanoseconds(), spectrum.data());
+        levels.push_back(levelOf(spectrum.data()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     player.join();
-    readUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(500));
     return levels;
 }
 
