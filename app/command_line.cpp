@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/scene_table.h"
-#include "audio/song_formats.h"
+#include "decoding/song_formats.h"
 #include "media/song_names.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // What one picture is drawn from: the moment, the loudness, the pointer and
-// the window. The live program makes one a frame from its clock, the sound
-// it plays and GLUT's input; a render makes one from the song and the
-// frame's number.
+// the window. A frame source gives the moment and the loudness: from the
+// clock and the sound heard live, from the song and the frame's number in a
+// render; the live loop adds the pointer and the window.
 #include "base/design_window.h"
 #include "base/vector.h"
 

@@ -1,14 +1,12 @@
 #include "app/render.h"
 
-#include <GL/freeglut.h>
-#include <X11/Xlib.h>
+#include <GL/gl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -16,52 +14,20 @@
 
 #include "app/figures.h"
 #include "app/frame.h"
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
-#include "app/private_display.h"
-#include "app/program_window.h"
+#include "app/frame_drawer.h"
+#include "app/frame_source.h"
 #include "app/scene_table.h"
-#include "app/song_track.h"
-#include "audio/song_formats.h"
-#include "audio/song_levels.h"
-#include "base/drawing_helpers.h"
+#include "base/geometry.h"
 #include "base/messages.h"
 #include "base/random.h"
+#include "decoding/song_formats.h"
+#include "media/song_levels.h"
 #include "media/song_names.h"
+#include "platform/render_window.h"
+#include "video/song_track.h"
 
 namespace {
 constexpr std::uint32_t kRenderSeed = 1;  // the same pictures every time
-
-// Every picture has been read back: the display is no longer needed.
-bool allPicturesTaken = false;
-bool leaving = false;
-
-// Ends the process through exit(), which takes the partial video away; an
-// error met while exiting (Xlib flushing a dead connection) ends it at once.
-[[noreturn]] void leave(int status, const std::string& message) {
-    if (leaving) _exit(status);
-    leaving = true;
-    if (!message.empty()) diagnose(message);
-    std::exit(status);
-}
-
-// Xlib calls this when the connection to the display is gone, and ends the
-// process if it returns.
-int onLostDisplay(Display*) {
-    if (allPicturesTaken) leave(0, "");
-    leave(2, "the virtual display went away before the video was done");
-}
-
-int onDisplayError(Display*, XErrorEvent* error) {
-    if (leaving) return 0;
-    leave(2, "the virtual display refused a request (X error " + std::to_string(error->error_code) + ")");
-}
-
-void onFreeglutError(const char* format, va_list arguments) {
-    char message[512];
-    std::vsnprintf(message, sizeof message, format, arguments);
-    leave(2, std::string("the virtual display cannot draw: ") + message);
-}
 
 // Frames done, video seconds per wall second and the time left, on one line
 // of the terminal; silent when standard error is not one.
@@ -96,41 +62,36 @@ private:
     double lastDrawn = -1;
 };
 
-// The program's window, on the private display, at the video's size.
-void openRenderWindow(const PrivateDisplay& display, int width, int height) {
-    // Ours, not Xlib's and freeglut's, which print at length and exit with 1.
-    // freeglut puts its own in place while it makes the GL context, then ours
-    // back. Mesa is asked not to add its own lines.
-    XSetIOErrorHandler(onLostDisplay);
-    XSetErrorHandler(onDisplayError);
-    glutInitErrorFunc(onFreeglutError);
-    setenv("LIBGL_DEBUG", "quiet", 0);
-    openProgramWindow(
-        {.glutWords = {"viz", "-display", display.name()}, .width = width, .height = height, .alpha = true});
-    glutDisplayFunc([] {});
-    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    setProjection(width, height);
-}
+// The frames of a video: frame k is k / fps into the song, with the
+// loudness heard then. The pointer rests at the window's centre. Figures
+// that work in window pixels (the paint canvas) work in those of the design
+// window, scaled to the picture: the 500 x 500 composition at the video's
+// size. The selection screen names the song and steps nowhere.
+class RenderSource : public FrameSource {
+public:
+    RenderSource(SongLevels& levels, FrameRate fps, std::string songName)
+        : levels(levels), fps(fps), songName(std::move(songName)) {}
 
-// Frame k of the video: k / fps into the song, with the loudness heard
-// then. The pointer rests at the window's centre. Figures that work in
-// window pixels (the paint canvas) work in those of the design window,
-// scaled to the picture: the 500 x 500 composition at the video's size.
-Frame videoFrame(long long index, FrameRate fps, SongLevels& levels) {
-    const double seconds = static_cast<double>(index) * fps.denominator / fps.numerator;
-    Frame frame;
-    frame.frameTime = static_cast<float>(seconds);
-    frame.frameDelta = static_cast<float>(1.0 / fps.perSecond());
-    frame.level = levels.levelAt(seconds);
-    windowToScene(frame.mouseX, frame.mouseY, frame.mousePoint);
-    return frame;
-}
+    Frame nextFrame(bool) override {
+        const double seconds = static_cast<double>(index++) * fps.denominator / fps.numerator;
+        Frame frame;
+        frame.frameTime = static_cast<float>(seconds);
+        frame.frameDelta = static_cast<float>(1.0 / fps.perSecond());
+        frame.level = levels.levelAt(seconds);
+        windowToScene(frame.mouseX, frame.mouseY, frame.mousePoint);
+        return frame;
+    }
+    void keepGoing(bool) override {}
+    void step(int) override {}
+    std::string selectionName() const override { return songName; }
+    bool takeAdvance(std::string&) override { return false; }
 
-void drawVideoFrame(int scene, Figures& figures, const Frame& frame) {
-    clearToLevel(frame.level);
-    switchOnLight1();
-    drawScene(scene, figures, frame);
-}
+private:
+    SongLevels& levels;
+    const FrameRate fps;
+    const std::string songName;
+    long long index = 0;
+};
 
 // Writing the video over the song would destroy the song before it is read.
 Problem sameFileProblem(const RenderRequest& request) {
@@ -190,27 +151,24 @@ Problem renderVideo(const RenderRequest& request) {
                                : songTrack(packets, soundSamples);
     if (Problem problem = video.open(settings)) return problem;
 
-    PrivateDisplay display;
-    if (Problem problem = display.start(request.width, request.height)) return problem;
-    openRenderWindow(display, request.width, request.height);
-    // The window and its GL context go before the display does.
-    struct WindowCloser {
-        ~WindowCloser() { glutExit(); }
-    } closeWindowFirst;
+    RenderWindow window;
+    if (Problem problem = window.open(request.width, request.height)) return problem;
+    prepareFigures();
     // Figures of its own, from a seed of its own: the same pictures every time.
     seedRandom(kRenderSeed);
     Figures figures;
-    figures.selection.show(displayName(absolutePath(request.song)));
+    RenderSource source(levels, request.fps, displayName(absolutePath(request.song)));
+    SongCaption noCaption;  // one song: nothing advances
 
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ProgressBar progress(frameCount, request.fps.perSecond());
     for (long long index = 0; index < frameCount; ++index) {
-        drawVideoFrame(request.scene, figures, videoFrame(index, request.fps, levels));
+        drawFrame(source.nextFrame(isMenuScene(request.scene)), request.scene, figures, source, {}, noCaption);
         glReadPixels(0, 0, request.width, request.height, GL_BGRA, GL_UNSIGNED_BYTE, video.nextPicture());
         if (Problem problem = video.addPicture()) return problem;
         progress.update(index + 1);
     }
-    allPicturesTaken = true;
+    window.allPicturesTaken();
     progress.finish();
     return video.finish();
 }

@@ -8,8 +8,6 @@
 
 #include "app/figures.h"
 #include "app/frame.h"
-#include "app/input.h"
-#include "media/playback.h"
 #include "scenes/rosette.h"
 #include "text/outline_font.h"
 
@@ -43,8 +41,10 @@ void titleFrame(Figures& figures, const Frame& frame) {
     figures.banner.advance(frame.frameDelta);
 }
 
-// The arrow keys pick songs, each played at once.
-void selectionFollowsInput(Figures& figures) { figures.selection.followInput(playback, input); }
+// The arrow keys pick songs, each played at once, or sources to listen to.
+void selectionFollowsInput(Figures& figures, FrameSource& source, const ArrowToggles& toggles) {
+    figures.selection.follow(source, toggles);
+}
 
 void selectionFrame(Figures& figures, const Frame& frame) {
     figures.starField.update(frame.level);

@@ -1,10 +1,13 @@
 #pragma once
-// Every scene the program shows, a row each: the frame loop, the keys, the
+// Every scene the program shows, a row each: the frame drawer, the keys, the
 // mouse, the command line and the usage text all read this one table, so
 // a new scene is a row here and a figure of its own.
 #include <span>
 #include <string>
 
+#include "app/arrow_toggles.h"
+
+class FrameSource;
 struct Figures;
 struct Frame;
 
@@ -18,8 +21,8 @@ struct SceneRow {
     bool menu = false;       // songs neither end nor get named there
     bool clickCycle = false;  // a mouse click steps on to the next such scene
     bool renderable = false;  // `viz --render --scene N` draws it
-    // The live program only, before the frame: acts on the user's input.
-    void (*followInput)(Figures& figures) = nullptr;
+    // Before the frame: acts on the arrows, through what drives the frames.
+    void (*followInput)(Figures& figures, FrameSource& source, const ArrowToggles& toggles) = nullptr;
     // One frame of the scene: its figures move on and are drawn, with the
     // camera model-view current. nullptr: the background alone.
     void (*frame)(Figures& figures, const Frame& frame) = nullptr;

@@ -1,15 +1,15 @@
 #pragma once
 // The song-selection screen: the picked song's name, large in the middle,
-// and a hint along the bottom. Live, the arrow keys step through the songs,
-// each step playing the newly picked one; listening, through what can be
-// listened to.
+// and a hint along the bottom. The arrow keys step through what drives the
+// frames: the songs, each step playing the newly picked one, or what can be
+// listened to; a render's song stays.
 #include <cstddef>
 #include <string>
 
+#include "app/arrow_toggles.h"
+
 class CaptionBanner;
-class Listener;
-class Playback;
-struct Input;
+class FrameSource;
 
 // Where the selection caption goes: a margin of `margin` on each side of the
 // text inside a square virtual screen of `side` units, so any name fills
@@ -22,24 +22,15 @@ CaptionLayout captionLayout(std::size_t characters);
 
 class SongSelection {
 public:
-    // Live, before each frame of the screen: follows the playing song, and
-    // steps on the arrow keys.
-    void followInput(Playback& playback, const Input& input);
-    // Listening, before each frame of the screen: names what is listened
-    // to, and steps to another source on the arrow keys.
-    void followListening(Listener& listener, const Input& input);
-    // Shows `name` as picked, playing nothing: for a video of that song.
-    void show(const std::string& name);
+    // Before each frame of the screen: steps on the arrows, and names what
+    // `source` has picked.
+    void follow(FrameSource& source, const ArrowToggles& toggles);
     // The caption and the hint; the hint's banner is the caller's to advance.
     void draw(const CaptionBanner& banner) const;
 
     std::string selectionCaption;  // the name drawn large in the middle
 
 private:
-    void selectSong(Playback& playback, unsigned index);
-    void catchUpOnFirstVisit(const Input& input);
-
     bool firstSelectionVisit = true;
-    bool seenLeftToggle = false;  // the arrow toggles as the last frame saw them
-    bool seenRightToggle = false;
+    ArrowToggles seen;  // the arrow toggles as the last frame saw them
 };

@@ -1,10 +1,7 @@
 #include "app/startup.h"
 
-#include <GL/freeglut.h>
-#include <X11/Xlib.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,15 +9,15 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/frame_drawer.h"
 #include "app/frame_loop.h"
-#include "app/gl_setup.h"
-#include "app/input.h"
-#include "app/program_window.h"
+#include "app/listening_source.h"
+#include "app/song_source.h"
 #include "base/messages.h"
 #include "base/random.h"
-#include "audio/sound_engine.h"
 #include "media/music_folder.h"
-#include "media/playback.h"
+#include "platform/program_window.h"
+#include "platform/window_loop.h"
 
 std::string takeProgramDirectory(char* argv0) {
     if (argv0 == nullptr) return "";
@@ -63,27 +60,19 @@ bool displayAnswers(const CommandLine& commandLine, std::string& name) {
         if (options[i] == "-display") name = options[i + 1];
     }
     if (name.empty()) name = environment("DISPLAY");
-    Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-    if (display == nullptr) return false;
-    XCloseDisplay(display);
-    return true;
-}
-
-void registerCallbacks() {
-    glutReshapeFunc(onReshape);
-    glutDisplayFunc(onDisplay);
-    glutKeyboardFunc(onKeyDown);
-    glutIdleFunc(onIdle);
-    glutWindowStatusFunc(onWindowStatus);
-    glutMouseFunc(onMouse);
-    glutPassiveMotionFunc(onPassiveMotion);
-    glutSpecialUpFunc(onSpecialKeyUp);
-    glutKeyboardUpFunc(onKeyUp);
+    return displayOpens(name);
 }
 
 namespace {
-// Plays the music and draws it until the user quits.
-[[noreturn]] void runWindow(const CommandLine& commandLine, const std::string& programDirectory) {
+// Plays the music, or follows what the desktop plays, and draws it until
+// the user quits or the window is closed.
+int runWindow(const CommandLine& commandLine, const std::string& programDirectory) {
+    SongSource songs;
+    ListeningSource listening;
+    FrameSource& source = commandLine.listen ? static_cast<FrameSource&>(listening) : songs;
+    // Its figures come from the generator before it is seeded: the same
+    // stars every run.
+    FrameLoop frameLoop(source);
     seedRandom(millisecondTicks());
     // freeglut gets its own options and nothing else, and names the program
     // in its messages after the first word.
@@ -91,26 +80,19 @@ namespace {
     window.glutWords.insert(window.glutWords.end(), commandLine.windowOptions.begin(),
                             commandLine.windowOptions.end());
     openProgramWindow(window);
-    registerCallbacks();
-    frameLoop.pacer.setMaximumRate(commandLine.maximumFrameRate);
+    prepareFigures();
+    WindowLoop loop(frameLoop);
+    loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
     // Asked to start minimised, the window manager keeps the window unmapped
     // and no event says so; one that shows it says that too.
-    if (std::find(window.glutWords.begin(), window.glutWords.end(), "-iconic") != window.glutWords.end()) {
-        frameLoop.pacer.setWindowStatus(GLUT_HIDDEN);
-    }
+    if (window.startsMinimised()) loop.pacer.setWindowHidden();
     if (commandLine.listen) {
-        frameLoop.listener = Listener::open(commandLine.listenSource);
+        listening.listen(commandLine.listenSource);
     } else {
-        if (commandLine.places.empty()) {
-            playback.loadMediaLibrary(defaultMusicFolder(programDirectory));
-        } else {
-            playback.loadMediaLibrary(commandLine.places);
-        }
-        // Before the first frame, so finding the sound output never holds one up.
-        soundEngine.open();
+        songs.open(commandLine.places, defaultMusicFolder(programDirectory));
     }
-    glutMainLoop();
-    std::exit(0);  // freeglut returns only when told to; the program never does
+    loop.run();
+    return 0;
 }
 }  // namespace
 
@@ -144,5 +126,5 @@ int runProgram(int argc, char** argv) {
                  "; viz --render OUT SONG makes a video without one");
         return 1;
     }
-    runWindow(commandLine, programDirectory);
+    return runWindow(commandLine, programDirectory);
 }

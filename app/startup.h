@@ -17,8 +17,6 @@ struct CommandLine;
 // $DISPLAY) answers; `name` is set to it.
 bool displayAnswers(const CommandLine& commandLine, std::string& name);
 
-void registerCallbacks();
-
 // The whole program: answers the command line, renders, or opens the
 // window and runs until the user quits. Returns the exit status.
 int runProgram(int argc, char** argv);

@@ -10,18 +10,21 @@
 #include <thread>
 #include <vector>
 
-#include "app/level.h"
-#include "audio/loudness.h"
-#include "audio/mp3_decoder.h"
-#include "media/playback.h"
-#include "audio/sound_engine.h"
+#include "analysis/loudness.h"
 #include "bench/cpu_time.h"
+#include "decoding/mp3_decoder.h"
+#include "media/playback.h"
+#include "output/sound_engine.h"
 #include "tools/mp3_maker.h"
 #include "tools/pipe_speaker.h"
 #include "tools/server_control.h"
 #include "tools/sink_recorder.h"
 
 namespace {
+// The sound engine and the songs, as the live program has them.
+SoundEngine soundEngine;
+Playback playback(soundEngine);
+
 double wallSeconds() { return monotonicNanoseconds() * 1e-9; }
 
 void sleepSeconds(double seconds) {
@@ -128,7 +131,7 @@ void spectrumCost(const std::string& song) {
     sleepSeconds(0.2);
     constexpr int kFrames = 3000;
     double start = wallSeconds();
-    for (int i = 0; i < kFrames; ++i) static_cast<void>(measureLoudness(playback.streamHandle));
+    for (int i = 0; i < kFrames; ++i) static_cast<void>(playback.heard());
     const double perFrame = (wallSeconds() - start) / kFrames;
 
     FftAnalyser analyser;
@@ -165,12 +168,10 @@ std::vector<mp3::Burst> burstTimes() {
 
 // The picture's level, read every millisecond as a fast frame loop would.
 std::vector<LevelReading> readLevels(SoundEngine& engine, StreamHandle handle, double seconds) {
-    std::vector<float> magnitudes(FftAnalyser::kBins);
     std::vector<LevelReading> readings;
     const double end = wallSeconds() + seconds;
     while (wallSeconds() < end) {
-        engine.fillSpectrum(handle, magnitudes.data());
-        readings.push_back({monotonicNanoseconds(), levelOf(magnitudes.data())});
+        readings.push_back({monotonicNanoseconds(), engine.heard(handle).level});
         sleepSeconds(0.001);
     }
     return readings;

@@ -6,17 +6,18 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
-#include "app/program_window.h"
+#include "app/frame_drawer.h"
 #include "bench/audio_bench.h"
 #include "bench/format_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/listen_bench.h"
+#include "bench/render_bench.h"
 #include "bench/scan_bench.h"
 #include "bench/scene_bench.h"
-#include "bench/render_bench.h"
 #include "bench/song_change_bench.h"
+#include "platform/gl_setup.h"
+#include "platform/program_window.h"
+#include "platform/window_loop.h"
 
 namespace {
 constexpr double kSecondsPerMeasure = 2.0;
@@ -44,9 +45,10 @@ int main(int argc, char** argv) {
     runRenderBenchmarks(VIZ_BINARY);
 
     openProgramWindow({.glutWords = {argc > 0 ? argv[0] : "viz_bench"}});
-    glutDisplayFunc([] {});
+    prepareFigures();
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    onReshape(500, 500);
+    WindowInput windowInput;
+    reshapeWindow(windowInput, 500, 500);
 
     const double bare = measureFramesPerSecond(bareFrame, kSecondsPerMeasure);
     reportFrameRate("bare frame (clear + swap)", bare, bare);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/song_decoder.h"
 #include "bench/cpu_time.h"
+#include "decoding/open_song_decoder.h"
 #include "tools/mp3_maker.h"
 #include "tools/song_maker.h"
 

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "audio/listener.h"
-#include "audio/loudness.h"
+#include "analysis/loudness.h"
 #include "bench/cpu_time.h"
+#include "capture/listener.h"
 #include "tools/burst_timing.h"
 #include "tools/mp3_maker.h"
 #include "tools/server_control.h"
@@ -31,12 +31,10 @@ std::vector<LevelReading> readLevels(Listener& listener, const std::string& burs
                                      double seconds) {
     std::thread player([&] { playRaw(bursts, sink); });
     std::vector<LevelReading> readings;
-    std::vector<float> spectrum(FftAnalyser::kBins);
     const std::int64_t end = monotonicNanoseconds() + static_cast<std::int64_t>(seconds * 1e9);
     while (monotonicNanoseconds() < end) {
         const std::int64_t now = monotonicNanoseconds();
-        listener.fillSpectrum(now, spectrum.data());
-        readings.push_back({now, levelOf(spectrum.data())});
+        readings.push_back({now, listener.heard(now).level});
         sleepSeconds(0.001);
     }
     player.join();
@@ -71,12 +69,11 @@ void offsetBehindPipe(const std::string& bursts, int pipeBytes) {
 // CPU of this process per second while a 60 fps loop sleeps, with or
 // without a listener asked for the spectrum at each frame.
 double cpuPerSecond(Listener* listener, double seconds) {
-    std::vector<float> spectrum(FftAnalyser::kBins);
     const double cpuStart = processCpuSeconds();
     const std::int64_t start = monotonicNanoseconds();
     const std::int64_t end = start + static_cast<std::int64_t>(seconds * 1e9);
     while (monotonicNanoseconds() < end) {
-        if (listener != nullptr) listener->fillSpectrum(monotonicNanoseconds(), spectrum.data());
+        if (listener != nullptr) static_cast<void>(listener->heard(monotonicNanoseconds()));
         sleepSeconds(kFrameSeconds);
     }
     return (processCpuSeconds() - cpuStart) / ((monotonicNanoseconds() - start) * 1e-9);

@@ -7,11 +7,11 @@
 
 #include "app/figures.h"
 #include "app/frame.h"
-#include "app/frame_loop.h"
+#include "app/frame_drawer.h"
 #include "app/scene_table.h"
-#include "base/overlay.h"
 #include "base/random.h"
 #include "bench/frame_rate.h"
+#include "draw/overlay.h"
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"
 #include "scenes/paint_canvas.h"

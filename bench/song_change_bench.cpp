@@ -13,14 +13,17 @@
 #include <thread>
 #include <vector>
 
-#include "app/level.h"
 #include "media/playback.h"
-#include "audio/sound_engine.h"
+#include "output/sound_engine.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
 #include "tools/song_maker.h"
 
 namespace {
+// The sound engine and the songs, as the live program has them.
+SoundEngine soundEngine;
+Playback playback(soundEngine);
+
 using Clock = std::chrono::steady_clock;
 
 double millisecondsSince(Clock::time_point start) {
@@ -95,7 +98,7 @@ std::vector<double> changeTimes(const std::vector<std::string>& good,
             start = Clock::now();
             playback.settleSongStart();
             spent += millisecondsSince(start);
-            static_cast<void>(measureLoudness(playback.streamHandle));
+            static_cast<void>(playback.heard());
         }
         times.push_back(spent);
     }
@@ -140,7 +143,7 @@ void tagCost(const std::string& folder) {
             callMs.push_back(millisecondsSince(start));
             while (millisecondsSince(start) < 2000) {
                 playback.settleSongStart();
-                if (measureLoudness(playback.streamHandle).level > 0) break;
+                if (playback.heard().level > 0) break;
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
             heardMs.push_back(millisecondsSince(start));

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "audio/song_formats.h"
+#include "decoding/song_formats.h"
 
 namespace {
 bool isDotOrDotDot(const char* name) {

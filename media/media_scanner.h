@@ -7,7 +7,7 @@
 #include <vector>
 
 // Collects the entries of a folder tree with the names of songs (see
-// audio/song_formats.h), depth first, in the order the file system lists them.
+// decoding/song_formats.h), depth first, in the order the file system lists them.
 class MediaScanner {
 public:
     virtual ~MediaScanner();

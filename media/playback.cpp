@@ -2,11 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "audio/sound_engine.h"
 #include "base/messages.h"
 #include "media/media_scanner.h"
-
-Playback playback;
 
 void Playback::loadMediaLibrary(const std::string& folder) {
     MediaScanner scanner;
@@ -41,16 +38,16 @@ void Playback::playSong(const char* path) {
 
 void Playback::startSong(const char* path) {
     if (!settleSongStart()) {
-        if (Stream::Verdict verdict = soundEngine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
+        if (Stream::Verdict verdict = engine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
         songStarting = false;
     }
-    if (!soundEngine.initialise()) tellUser("Can't initialize digital sound system");
-    soundEngine.start();
-    soundEngine.free(streamHandle);
+    if (!engine.initialise()) tellUser("Can't initialize digital sound system");
+    engine.start();
+    engine.free(streamHandle);
     // The file opens on the stream's own thread and plays once it is open;
     // settleSongStart reports the outcome on a later frame.
-    streamHandle = soundEngine.createStream(path);
-    playRefused = !soundEngine.play(streamHandle);
+    streamHandle = engine.createStream(path);
+    playRefused = !engine.play(streamHandle);
     songStarting = true;
     songRefused = false;
 }
@@ -58,12 +55,12 @@ void Playback::startSong(const char* path) {
 bool Playback::settleSongStart() {
     reportReplacedSongs();
     if (!songStarting) return true;
-    const Stream::State state = soundEngine.openState(streamHandle);
+    const Stream::State state = engine.openState(streamHandle);
     if (state == Stream::State::Opening) return false;
     songStarting = false;
     if (state == Stream::State::Unplayable) {
         tellUser("Can't create stream\n");
-        soundEngine.free(streamHandle);
+        engine.free(streamHandle);
         streamHandle = 0;
         songRefused = true;
         ++refusedInARow;
@@ -81,7 +78,7 @@ bool Playback::settleSongStart() {
 // rather than trying them all again and again.
 bool Playback::songHasEnded() const {
     if (songRefused) return refusedInARow < songList.size();
-    return songPlaying && !songStarting && !soundEngine.isActive(streamHandle);
+    return songPlaying && !songStarting && !engine.isActive(streamHandle);
 }
 
 void Playback::advanceSong() {
@@ -95,3 +92,5 @@ void Playback::advanceSong() {
     }
     startSong(songList[currentSongIndex].c_str());
 }
+
+Loudness Playback::heard() { return engine.heard(streamHandle); }

@@ -1,15 +1,18 @@
 #pragma once
 // The songs and the one that plays: the list found in the media folder, the
-// song picked, its stream, and whether it has started. One owner for all of
-// it; the live program has one (`playback`).
+// song picked, its stream on the sound engine, and whether it has started.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "audio/stream.h"
+#include "analysis/loudness.h"
+#include "output/sound_engine.h"
+#include "output/stream.h"
 
 class Playback {
 public:
+    explicit Playback(SoundEngine& engine) : engine(engine) {}
+
     // Fills songList with the songs under `folder`, at any depth.
     void loadMediaLibrary(const std::string& folder);
     // The same for each of `places` in turn; a place that is not a folder is
@@ -32,6 +35,9 @@ public:
     // Starts the song after the current one, the first after the last.
     void advanceSong();
 
+    // The spectrum and loudness of the song as heard now.
+    Loudness heard();
+
     std::vector<std::string> songList;  // full paths of the songs found
     unsigned currentSongIndex = 0;      // the song picked or playing, in songList
     std::uint32_t streamHandle = 0;     // the stream created last; 0 when none
@@ -39,6 +45,8 @@ public:
 
 private:
     void reportReplacedSongs();
+
+    SoundEngine& engine;
     void startSong(const char* path);
 
     // The song last started is still being opened: whether it plays is not
@@ -54,5 +62,3 @@ private:
     // its file has been opened or refused.
     std::vector<Stream::Verdict> replacedWhileOpening;
 };
-
-extern Playback playback;

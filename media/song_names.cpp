@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "audio/song_formats.h"
+#include "decoding/song_formats.h"
 
 std::string displayName(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -2,6 +2,8 @@
 
 #include <GL/freeglut.h>
 
+#include "draw/drawing_helpers.h"
+
 namespace {
 constexpr float kSamplePeriod = 0.01f;
 constexpr double kCubeEdge = 0.1;

@@ -1,7 +1,7 @@
 #pragma once
 #include <deque>
 
-#include "base/drawing_helpers.h"
+#include "base/vector.h"
 
 // Scenes 0 and 1: a trail of small cubes that follows the mouse and curls
 // into rings and spirals as every sample turns all older cubes.

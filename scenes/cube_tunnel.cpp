@@ -3,7 +3,7 @@
 #include <GL/freeglut.h>
 
 #include "base/design_window.h"
-#include "base/drawing_helpers.h"
+#include "draw/drawing_helpers.h"
 
 namespace {
 constexpr float kEmitAfter = 0.2f;

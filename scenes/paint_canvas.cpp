@@ -3,9 +3,9 @@
 #include <GL/gl.h>
 
 #include "base/design_window.h"
-#include "base/drawing_helpers.h"
-#include "base/overlay.h"
+#include "base/geometry.h"
 #include "base/random.h"
+#include "draw/overlay.h"
 
 namespace {
 constexpr float kQuadPeriod = 0.02f;  // at most 50 quads a second

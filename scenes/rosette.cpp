@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "base/circle_list.h"
-#include "base/drawing_helpers.h"
+#include "base/geometry.h"
+#include "draw/circle_list.h"
 
 namespace {
 void drawRing(const std::vector<Point2>& centres, float turn) {

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "base/random.h"
+#include "draw/drawing_helpers.h"
 
 namespace {
 constexpr int kStars = 400;

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "base/drawing_helpers.h"
+#include "base/vector.h"
 
 // Behind the song list: 400 white crosses drifting through a 10-unit cube,
 // sized and sped by the loudness, turned in five groups by the mouse.

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "draw/drawing_helpers.h"
+
 namespace {
 constexpr int kArmCubes = 19;
 

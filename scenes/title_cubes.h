@@ -1,5 +1,5 @@
 #pragma once
-#include "base/drawing_helpers.h"
+#include "base/vector.h"
 
 // The title screen's spinning figure: a hub cube with six arms of 19
 // shrinking cubes, swaying with time and curled and spun by the loudness.

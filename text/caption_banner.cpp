@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "base/overlay.h"
+#include "draw/overlay.h"
 #include "text/code_points.h"
 #include "text/stroke_text.h"
 

@@ -9,7 +9,7 @@
 
 #include "text/font_files.h"
 #include "text/glyph_outline.h"
-#include "text/stroke_text.h"
+#include "text/stroke_metrics.h"
 
 namespace {
 // The stroke letters reach about this far above and below the baseline; an

@@ -2,7 +2,7 @@
 
 #include <GL/freeglut.h>
 
-#include "base/overlay.h"
+#include "draw/overlay.h"
 #include "text/cell_glyphs.h"
 #include "text/code_points.h"
 

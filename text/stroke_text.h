@@ -1,7 +1,5 @@
 #pragma once
-
-// Advance of every character of GLUT's mono-spaced stroke font, in its units.
-constexpr double kStrokeAdvance = 104.76;
+#include "text/stroke_metrics.h"
 
 // One line of GLUT stroke text as a flat overlay: (x, y) is the start of the
 // baseline in a virtual screen of width x height units stretched over the

@@ -2,7 +2,7 @@
 // and writes its lit faces as an SVG icon: the program's own picture, as
 // vectors, so every icon size is cut from one drawing.
 // Usage: viz_make_icon OUT.svg   (needs a display: it opens the real window)
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
-#include "app/program_window.h"
+#include "app/frame_drawer.h"
+#include "platform/gl_setup.h"
+#include "platform/program_window.h"
 #include "scenes/title_cubes.h"
 
 namespace {
@@ -140,7 +140,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     openProgramWindow({.glutWords = {"viz_make_icon"}});
-    glutDisplayFunc([] {});
     setProjection(kDesignWindowSize, kDesignWindowSize);
     switchOnLight1();
     const std::vector<Face> faces = capturedFaces();

@@ -1,11 +1,8 @@
-#include <GL/freeglut.h>
-
 #include <chrono>
 #include <thread>
 
-#include "app/frame_loop.h"
-#include "app/input.h"
-#include "tests/support/gl_test.h"
+#include "platform/window_loop.h"
+#include "tests/support/live_frames.h"
 
 using gltest::readPixel;
 using gltest::Rgb;
@@ -14,18 +11,18 @@ namespace {
 void waitMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 }  // namespace
 
-TEST_F(GlTest, FirstFrameHasNoDeltaThenTheClockRuns) {
+TEST_F(LiveFrames, FirstFrameHasNoDeltaThenTheClockRuns) {
     waitMilliseconds(20);
-    frameLoop.drawFrame();
-    EXPECT_EQ(frameLoop.frameDelta, 0.0f);
-    EXPECT_GT(frameLoop.frameTime, 0.0f);
-    const float first = frameLoop.frameTime;
+    drawFrame();
+    EXPECT_EQ(songs.clock.frameDelta, 0.0f);
+    EXPECT_GT(songs.clock.frameTime, 0.0f);
+    const float first = songs.clock.frameTime;
 
     waitMilliseconds(30);
-    frameLoop.drawFrame();
-    EXPECT_GE(frameLoop.frameDelta, 0.029f);
-    EXPECT_FLOAT_EQ(frameLoop.frameDelta, frameLoop.frameTime - first);
-    EXPECT_EQ(frameLoop.previousFrameTime, frameLoop.frameTime);
+    drawFrame();
+    EXPECT_GE(songs.clock.frameDelta, 0.029f);
+    EXPECT_FLOAT_EQ(songs.clock.frameDelta, songs.clock.frameTime - first);
+    EXPECT_EQ(songs.clock.previousFrameTime, songs.clock.frameTime);
 }
 
 TEST_F(GlTest, ClearColourFollowsLevelAndClamps) {
@@ -47,11 +44,11 @@ TEST_F(GlTest, ClearColourFollowsLevelAndClamps) {
     }
 }
 
-TEST_F(GlTest, EveryFrameSwitchesOnLight1InRed) {
+TEST_F(LiveFrames, EveryFrameSwitchesOnLight1InRed) {
     glDisable(GL_LIGHT1);
     const GLfloat blue[4] = {0, 0, 1, 1};
     glLightfv(GL_LIGHT1, GL_DIFFUSE, blue);
-    frameLoop.drawFrame();
+    drawFrame();
     EXPECT_TRUE(gltest::isEnabled(GL_LIGHT1));
     GLfloat diffuse[4];
     glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
@@ -61,40 +58,41 @@ TEST_F(GlTest, EveryFrameSwitchesOnLight1InRed) {
     EXPECT_EQ(diffuse[3], 1.0f);
 }
 
-TEST_F(GlTest, EverySceneLeavesTheMatrixStacksAsFound) {
+TEST_F(LiveFrames, EverySceneLeavesTheMatrixStacksAsFound) {
     for (int scene : {100, 101, 0, 1, 2, 3, 4, 5, 6, 7, 8}) {
-        input.currentScene = scene;
+        frameLoop.controls.currentScene = scene;
         for (int frame = 0; frame < 3; ++frame) {
             const auto before = gltest::matrixState();
-            frameLoop.drawFrame();
+            drawFrame();
             EXPECT_EQ(gltest::matrixState(), before) << "scene " << scene;
         }
     }
 }
 
-TEST_F(GlTest, TitleAnglesTurnOnceEvery8And6And7Seconds) {
-    input.currentScene = kTitleScene;
-    frameLoop.drawFrame();
+TEST_F(LiveFrames, TitleAnglesTurnOnceEvery8And6And7Seconds) {
+    frameLoop.controls.currentScene = kTitleScene;
+    drawFrame();
     float elapsed = 0;
     for (int frame = 0; frame < 5; ++frame) {
         waitMilliseconds(10);
-        frameLoop.drawFrame();
-        elapsed += frameLoop.frameDelta;
+        drawFrame();
+        elapsed += songs.clock.frameDelta;
     }
     EXPECT_NEAR(frameLoop.figures.titleAngles.x, elapsed * 45.0f, 1e-3);
     EXPECT_NEAR(frameLoop.figures.titleAngles.y, elapsed * 60.0f, 1e-3);
     EXPECT_NEAR(frameLoop.figures.titleAngles.z, elapsed * 360.0f / 7, 1e-3);
-    EXPECT_EQ(frameLoop.songTime, 100.0f) << "menus never count caption time";
+    EXPECT_EQ(frameLoop.caption.shownFor, 100.0f) << "menus never count caption time";
 }
 
-TEST_F(GlTest, DisplayCallbackDrawsAndSwaps) {
-    glutDisplayFunc(onDisplay);
-    onDisplay();
-    EXPECT_EQ(frameLoop.frameDelta, 0.0f);
-    EXPECT_EQ(frameLoop.level, 0.0f) << "no song: silence";
+TEST_F(LiveFrames, DisplayCallbackDrawsAndSwaps) {
+    WindowLoop loop(frameLoop);
+    loop.attach();
+    loop.display();
+    EXPECT_EQ(songs.clock.frameDelta, 0.0f);
+    EXPECT_EQ(frameLoop.frame.level, 0.0f) << "no song: silence";
 }
 
-TEST_F(GlTest, ScenesLeaveLightingAsTheirFiguresDo) {
+TEST_F(LiveFrames, ScenesLeaveLightingAsTheirFiguresDo) {
     struct Case {
         int scene;
         int leaves;  // 1 on, 0 off, -1 as found
@@ -103,13 +101,13 @@ TEST_F(GlTest, ScenesLeaveLightingAsTheirFiguresDo) {
                           {6, -1}, {7, -1}, {8, 1},  {kTitleScene, 1}, {kSelectionScene, 1}};
     for (const Case& c : cases) {
         for (bool litBefore : {false, true}) {
-            input.currentScene = c.scene;
+            frameLoop.controls.currentScene = c.scene;
             if (litBefore) {
                 glEnable(GL_LIGHTING);
             } else {
                 glDisable(GL_LIGHTING);
             }
-            frameLoop.drawFrame();
+            drawFrame();
             const bool expected = c.leaves == -1 ? litBefore : c.leaves == 1;
             EXPECT_EQ(gltest::isEnabled(GL_LIGHTING), expected)
                 << "scene " << c.scene << (litBefore ? ", lit before" : ", unlit before");

@@ -1,15 +1,12 @@
 // The selection screen with real songs behind it: every step it accepts
 // starts a new stream, so the stream handle tells what was played.
-#include <GL/freeglut.h>
-
 #include <chrono>
 #include <thread>
 
-#include "app/frame_loop.h"
-#include "app/input.h"
-#include "media/playback.h"
-#include "media/song_names.h"
+#include "app/controls.h"
+#include "app/figures.h"
 #include "app/song_selection.h"
+#include "app/song_source.h"
 #include "tests/support/gl_test.h"
 #include "tools/mp3_maker.h"
 
@@ -33,8 +30,7 @@ protected:
     }
     void frame() {
         playback.settleSongStart();
-        Figures& figures = frameLoop.figures;
-        figures.selection.followInput(playback, input);
+        figures.selection.follow(songs, controls.toggles);
         figures.selection.draw(figures.banner);
         figures.banner.advance(0.016f);
     }
@@ -42,10 +38,14 @@ protected:
     void settle() {
         while (!playback.settleSongStart()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    void right() { onSpecialKeyUp(GLUT_KEY_RIGHT, 0, 0); }
-    void left() { onSpecialKeyUp(GLUT_KEY_LEFT, 0, 0); }
+    void right() { controls.apply({WindowEvent::Kind::RightArrowUp}, figures.banner); }
+    void left() { controls.apply({WindowEvent::Kind::LeftArrowUp}, figures.banner); }
 
     mp3::TempFolder folder;
+    SongSource songs;
+    Playback& playback = songs.playback;
+    Figures figures;
+    Controls controls;
 };
 }  // namespace
 
@@ -54,7 +54,7 @@ TEST_F(SelectionScreen, ArrowsStepThroughThreeSongsWithoutWrapping) {
     right();  // before the screen was ever shown: not counted
     frame();
     EXPECT_EQ(playback.currentSongIndex, 0u);
-    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song 0");
+    EXPECT_EQ(figures.selection.selectionCaption, "song 0");
     settle();
     EXPECT_TRUE(playback.songPlaying);
     std::uint32_t played = playback.streamHandle;
@@ -69,7 +69,7 @@ TEST_F(SelectionScreen, ArrowsStepThroughThreeSongsWithoutWrapping) {
         right();
         frame();
         EXPECT_EQ(playback.currentSongIndex, expected);
-        EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song " + std::to_string(expected));
+        EXPECT_EQ(figures.selection.selectionCaption, "song " + std::to_string(expected));
         EXPECT_NE(playback.streamHandle, played) << "each step starts its song";
         played = playback.streamHandle;
     }
@@ -102,7 +102,7 @@ TEST_F(SelectionScreen, ReturningShowsThePlayingSongAndRestartsNothing) {
     playback.currentSongIndex = 4;  // the song advanced while another scene was shown
     const std::uint32_t playing = playback.streamHandle;
     frame();
-    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "song 4");
+    EXPECT_EQ(figures.selection.selectionCaption, "song 4");
     EXPECT_EQ(playback.streamHandle, playing);
 }
 
@@ -123,7 +123,7 @@ TEST_F(SelectionScreen, AnEmptyLibrarySaysSoAndPlaysNothing) {
     frame();
     right();
     frame();
-    EXPECT_EQ(frameLoop.figures.selection.selectionCaption, "No MP3s found.");
+    EXPECT_EQ(figures.selection.selectionCaption, "No MP3s found.");
     EXPECT_FALSE(playback.songPlaying);
     EXPECT_EQ(playback.streamHandle, 0u);
     EXPECT_EQ(playback.currentSongIndex, 0u);
@@ -154,10 +154,10 @@ TEST_F(SelectionScreen, CaptionFillsThreeFifthsOfTheWidthOnTheMiddleLine) {
 
 TEST_F(SelectionScreen, ACaptionBeyondAsciiIsLaidOutByCharacters) {
     // 4 characters in 12 bytes: counted as bytes, it would fill a fifth.
-    frameLoop.figures.selection.show("東京の夜");
+    figures.selection.selectionCaption = "東京の夜";
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(1, 1, 1);
-    frameLoop.figures.selection.draw(frameLoop.figures.banner);
+    figures.selection.draw(figures.banner);
     int left = 500, right = -1;
     for (int y = 230; y < 300; ++y) {
         for (int x = 0; x < 500; ++x) {

@@ -12,12 +12,11 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "app/frame_drawer.h"
 #include "app/frame_loop.h"
-#include "app/input.h"
-#include "app/program_window.h"
-#include "app/startup.h"
-#include "audio/sound_engine.h"
-#include "media/playback.h"
+#include "app/song_source.h"
+#include "platform/program_window.h"
+#include "platform/window_loop.h"
 #include "tools/mp3_maker.h"
 
 namespace {
@@ -26,17 +25,17 @@ double secondsNow() {
 }
 
 // As glutMainLoop runs: the window system's events, then the idle callback.
-void runLoopFor(double seconds) {
+void runLoopFor(WindowLoop& loop, double seconds) {
     for (const double end = secondsNow() + seconds; secondsNow() < end;) {
         glutMainLoopEvent();
-        onIdle();
+        loop.idle();
     }
 }
 
-double framesPerSecondOver(double seconds) {
-    const auto before = frameLoop.pacer.framesStarted;
-    runLoopFor(seconds);
-    return static_cast<double>(frameLoop.pacer.framesStarted - before) / seconds;
+double framesPerSecondOver(WindowLoop& loop, double seconds) {
+    const auto before = loop.pacer.framesStarted;
+    runLoopFor(loop, seconds);
+    return static_cast<double>(loop.pacer.framesStarted - before) / seconds;
 }
 
 bool windowManagerRuns(Display* display) {
@@ -70,43 +69,48 @@ TEST(FramePacingUnderAWindowManager, ThirtyFramesWhileMinimisedOrCoveredUncapped
     mp3::TempFolder music;
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) ASSERT_TRUE(mp3::write(music / name, 1.0, mp3::whiteNoise(0.5)));
 
+    SongSource songs;
+    Playback& playback = songs.playback;
+    FrameLoop frameLoop(songs);
     openProgramWindow({.glutWords = {"viz_tests"}});
-    registerCallbacks();
+    prepareFigures();
+    WindowLoop loop(frameLoop);
+    loop.attach();
     Display* display = glXGetCurrentDisplay();
     const Window window = glXGetCurrentDrawable();
     ASSERT_TRUE(windowManagerRuns(display)) << "run me under scripts/with-window-manager";
     playback.loadMediaLibrary(music.path());
-    soundEngine.open();
-    runLoopFor(1.0);
-    ASSERT_TRUE(frameLoop.pacer.windowSeen());
+    songs.engine.open();
+    runLoopFor(loop, 1.0);
+    ASSERT_TRUE(loop.pacer.windowSeen());
 
     // A scene, not a menu: songs follow each other there.
-    input.currentScene = 0;
+    frameLoop.controls.currentScene = 0;
     playback.playSong(playback.songList[0].c_str());
-    const double seen = framesPerSecondOver(2.0);
+    const double seen = framesPerSecondOver(loop, 2.0);
 
     XIconifyWindow(display, window, DefaultScreen(display));
     XFlush(display);
-    runLoopFor(0.5);
-    ASSERT_FALSE(frameLoop.pacer.windowSeen()) << "minimised, yet freeglut says the window shows";
+    runLoopFor(loop, 0.5);
+    ASSERT_FALSE(loop.pacer.windowSeen()) << "minimised, yet freeglut says the window shows";
     const unsigned songBefore = playback.currentSongIndex;
-    const double minimised = framesPerSecondOver(2.5);
+    const double minimised = framesPerSecondOver(loop, 2.5);
     EXPECT_NE(playback.currentSongIndex, songBefore) << "1 s songs must follow each other while minimised";
 
     XMapRaised(display, window);
     XFlush(display);
-    runLoopFor(0.5);
-    ASSERT_TRUE(frameLoop.pacer.windowSeen()) << "restored, yet not seen";
-    const double restored = framesPerSecondOver(2.0);
+    runLoopFor(loop, 0.5);
+    ASSERT_TRUE(loop.pacer.windowSeen()) << "restored, yet not seen";
+    const double restored = framesPerSecondOver(loop, 2.0);
 
     const Window cover = coverTheScreen(display);
-    runLoopFor(0.5);
-    ASSERT_FALSE(frameLoop.pacer.windowSeen()) << "covered, yet freeglut says the window shows";
-    const double covered = framesPerSecondOver(2.0);
+    runLoopFor(loop, 0.5);
+    ASSERT_FALSE(loop.pacer.windowSeen()) << "covered, yet freeglut says the window shows";
+    const double covered = framesPerSecondOver(loop, 2.0);
     XDestroyWindow(display, cover);
     XFlush(display);
-    runLoopFor(0.5);
-    EXPECT_TRUE(frameLoop.pacer.windowSeen()) << "uncovered, yet not seen";
+    runLoopFor(loop, 0.5);
+    EXPECT_TRUE(loop.pacer.windowSeen()) << "uncovered, yet not seen";
 
     std::printf("frames a second: seen %.0f, minimised %.1f, restored %.0f, covered %.1f\n", seen, minimised, restored,
                 covered);

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "audio/mp3_decoder.h"
+#include "decoding/mp3_decoder.h"
 
 namespace {
 std::string scratchFile() {

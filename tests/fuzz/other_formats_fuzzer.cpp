@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/song_decoder.h"
+#include "decoding/open_song_decoder.h"
 #include "tools/song_maker.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/song_track.h"
-#include "audio/mp3_frames.h"
-#include "audio/song_levels.h"
+#include "media/song_levels.h"
+#include "video/mp3_frames.h"
+#include "video/song_track.h"
 #include "video/video_file.h"
 
 namespace {

@@ -11,9 +11,16 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "media/playback.h"
 #include "media/media_scanner.h"
+#include "media/playback.h"
+#include "output/sound_engine.h"
 #include "tools/mp3_maker.h"
+
+namespace {
+// The sound engine and the songs, as the live program has them.
+SoundEngine soundEngine;
+Playback playback(soundEngine);
+}  // namespace
 
 namespace fs = std::filesystem;
 using mp3::TempFolder;

@@ -12,13 +12,18 @@
 #include <thread>
 #include <tuple>
 
-#include "app/level.h"
+#include "decoding/open_song_decoder.h"
 #include "media/playback.h"
-#include "audio/song_decoder.h"
-#include "audio/sound_engine.h"
+#include "output/sound_engine.h"
 #include "tools/hostile_mp3s.h"
 #include "tools/mp3_maker.h"
 #include "tools/song_maker.h"
+
+namespace {
+// The sound engine and the songs, as the live program has them.
+SoundEngine soundEngine;
+Playback playback(soundEngine);
+}  // namespace
 
 using Clock = std::chrono::steady_clock;
 
@@ -91,33 +96,33 @@ protected:
 TEST_F(SongPlayback, SineOnBin46ReadsAHalfThereAndGivesItsLevel) {
     playback.playSong(song("tone.mp3", 2.0, mp3::sine(46.0 * 44100 / 2048, 0.999)).c_str());
     waitSeconds(0.4);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     // LAME gives back a full-scale tone about 5 % quieter (0.95 peak).
-    EXPECT_NEAR(heard.fftBuffer[46], 0.5f, 0.04f);
-    EXPECT_NEAR(heard.fftBuffer[45] / heard.fftBuffer[46], 0.5f, 0.01f);
-    EXPECT_NEAR(heard.fftBuffer[47] / heard.fftBuffer[46], 0.5f, 0.01f);
+    EXPECT_NEAR(heard.spectrum[46], 0.5f, 0.04f);
+    EXPECT_NEAR(heard.spectrum[45] / heard.spectrum[46], 0.5f, 0.01f);
+    EXPECT_NEAR(heard.spectrum[47] / heard.spectrum[46], 0.5f, 0.01f);
     EXPECT_NEAR(heard.level, 0.0488f, 0.004f);
     EXPECT_EQ(messages(), "");
 }
 
 TEST_F(SongPlayback, NothingAudibleGivesASilentSpectrum) {
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_EQ(heard.level, 0.0f) << "no song yet";
 
     playback.playSong(song("quiet.mp3", 1.0, mp3::silence()).c_str());
     waitSeconds(0.3);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_EQ(heard.level, 0.0f) << "a silent song";
 
     playback.playSong(song("short.mp3", 0.3, mp3::whiteNoise(0.5)).c_str());
     waitSeconds(0.15);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_GT(heard.level, 0.1f) << "noise is heard";
     secondsUntilEnd(2.0);
     waitSeconds(0.05);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_EQ(heard.level, 0.0f) << "an ended song leaves no loudness behind";
-    for (float magnitude : heard.fftBuffer) ASSERT_EQ(magnitude, 0.0f);
+    for (float magnitude : heard.spectrum) ASSERT_EQ(magnitude, 0.0f);
 }
 
 TEST_F(SongPlayback, ShortSongEndsOnTimeAndTheNextStartsWithWrapAround) {
@@ -159,12 +164,12 @@ TEST_F(SongPlayback, OneSongIsFollowedByItself) {
 TEST_F(SongPlayback, ASecondSongCutsTheFirstOffAtOnce) {
     playback.playSong(song("loud.mp3", 3.0, mp3::whiteNoise(0.8)).c_str());
     waitSeconds(0.3);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     ASSERT_GT(heard.level, 0.3f);
     const StreamHandle first = playback.streamHandle;
 
     playback.playSong(song("silent.mp3", 3.0, mp3::silence()).c_str());
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_EQ(heard.level, 0.0f) << "the first song is not heard any more";
     EXPECT_FALSE(soundEngine.isActive(first));
     EXPECT_EQ(soundEngine.streamOf(first), nullptr) << "only one stream exists";
@@ -241,11 +246,11 @@ TEST_F(SongPlayback, ADamagedFileThatDecodesFarBeyondFullScaleReadsAsFullScaleAt
     settleStart();
     ASSERT_TRUE(playback.songPlaying);
     waitSeconds(0.3);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_GT(heard.level, 0.2f) << "it plays, loud";
     // A windowed signal within -1..1 has no magnitude above 1 (the Hann
     // window sums to half its length, scaled by 2 / length).
-    EXPECT_LE(*std::max_element(std::begin(heard.fftBuffer), std::end(heard.fftBuffer)), 1.0f);
+    EXPECT_LE(*std::max_element(std::begin(heard.spectrum), std::end(heard.spectrum)), 1.0f);
     EXPECT_LE(heard.level, 50.0f);
 }
 
@@ -339,7 +344,7 @@ TEST_P(FormatPlayback, PlaysForItsLengthIsHeardAndTheNextFollows) {
     settleStart();
     ASSERT_TRUE(playback.songPlaying) << messages();
     waitSeconds(0.4);
-    heard = measureLoudness(playback.streamHandle);
+    heard = playback.heard();
     EXPECT_GT(heard.level, 0.1f) << "the song drives the picture";
     // A raw .aac keeps its encoder's priming and padding: it cannot say them.
     const double length = decodedSeconds(first);

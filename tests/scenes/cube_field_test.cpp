@@ -1,5 +1,6 @@
 #include <GL/glu.h>
 
+#include "base/geometry.h"
 #include "scenes/cube_field.h"
 #include "tests/support/gl_test.h"
 

@@ -4,10 +4,10 @@
 
 #include "app/figures.h"
 #include "app/frame.h"
-#include "app/frame_loop.h"
-#include "app/gl_setup.h"
+#include "app/frame_drawer.h"
 #include "app/scene_table.h"
 #include "base/random.h"
+#include "platform/gl_setup.h"
 #include "scenes/paint_canvas.h"
 #include "tests/support/gl_test.h"
 

@@ -3,8 +3,10 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include "app/gl_setup.h"
-#include "app/program_window.h"
+#include "app/frame_drawer.h"
+#include "platform/gl_setup.h"
+#include "platform/program_window.h"
+#include "platform/window_loop.h"
 
 namespace gltest {
 
@@ -12,9 +14,7 @@ void ensureWindow() {
     static bool open = false;
     if (open) return;
     openProgramWindow({.glutWords = {"viz_tests"}});
-    // freeglut refuses a window without a display callback; tests draw
-    // their frames themselves.
-    glutDisplayFunc([] {});
+    prepareFigures();
     pumpEvents(10);
     open = true;
 }
@@ -182,7 +182,7 @@ std::vector<WindowPoint> cubeCentres(const std::function<void()>& draw) {
 void GlTest::SetUp() {
     gltest::ensureWindow();
     while (glGetError() != GL_NO_ERROR) {}
-    onReshape(500, 500);
+    reshapeWindow(windowInput, 500, 500);
 }
 
 void GlTest::TearDown() { EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); }

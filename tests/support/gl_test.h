@@ -9,6 +9,8 @@
 #include <ostream>
 #include <vector>
 
+#include "platform/window_input.h"
+
 namespace gltest {
 
 // Opens the program's own window once (same code path as start-up).
@@ -72,4 +74,6 @@ class GlTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    WindowInput windowInput;  // what the window's callbacks would record
 };

@@ -1,6 +1,4 @@
-#include "app/frame_loop.h"
-#include "app/input.h"
-#include "tests/support/gl_test.h"
+#include "tests/support/live_frames.h"
 #include "text/outline_font.h"
 
 namespace {
@@ -47,10 +45,10 @@ TEST_F(GlTest, OutlineTextEdgeCases) {
     EXPECT_NEAR(advanceOf(longText.c_str()), 255 * advanceOf("i"), 1e-3) << "at most 255 bytes";
 }
 
-TEST_F(GlTest, TitleShowsUnlitWhiteLettersOnTheLeft) {
-    input.currentScene = kTitleScene;
+TEST_F(LiveFrames, TitleShowsUnlitWhiteLettersOnTheLeft) {
+    frameLoop.controls.currentScene = kTitleScene;
     glColor3f(1, 1, 1);
-    frameLoop.drawFrame();
+    drawFrame();
     // The colon's lower dot and the bracket's upright, in the left half.
     int white = 0, reddish = 0;
     for (int x = 0; x < 250; ++x) {

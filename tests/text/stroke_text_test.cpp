@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "base/overlay.h"
+#include "draw/overlay.h"
 #include "tests/support/gl_test.h"
 #include "text/code_points.h"
 #include "text/stroke_text.h"

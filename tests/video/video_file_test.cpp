@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/song_track.h"
 #include "tools/mp3_maker.h"
+#include "video/song_track.h"
 #include "video/video_file.h"
 
 namespace {

@@ -1,0 +1,15 @@
+#include "analysis/loudness.h"
+
+float levelOf(const float* magnitudes) {
+    float sum = 0;
+    for (int i = 0; i < kSpectrumBins; i += 2) sum += magnitudes[i];
+    return static_cast<float>(sum * (1.0 / kSpectrumBins) * 100);
+}
+
+Loudness LoudnessMeter::measure(bool heard) {
+    Loudness loudness;
+    if (!heard) return loudness;
+    analyser.analyse(samples.data(), loudness.spectrum.data());
+    loudness.level = levelOf(loudness.spectrum.data());
+    return loudness;
+}

@@ -1,0 +1,39 @@
+#include "app/controls.h"
+
+#include "text/caption_banner.h"
+
+namespace {
+constexpr unsigned char kEnter = 13;
+}  // namespace
+
+void Controls::apply(const WindowEvent& event, CaptionBanner& banner) {
+    switch (event.kind) {
+        case WindowEvent::Kind::KeyDown:
+            if (const int scene = sceneOfKey(event.key); scene >= 0) {
+                currentScene = scene;
+            } else if (event.key == 'q') {
+                quitAsked = true;
+            }
+            break;
+        case WindowEvent::Kind::KeyUp:
+            // Enter acts on release, so one press is exactly one step.
+            if (event.key != kEnter) break;
+            if (currentScene == kTitleScene) {
+                banner.reset();  // the selection hint types out from its start
+                currentScene = kSelectionScene;
+            } else if (currentScene == kSelectionScene) {
+                currentScene = 0;
+            }
+            break;
+        // Flipped at every release; the selection screen acts on a change.
+        case WindowEvent::Kind::LeftArrowUp:
+            toggles.left = !toggles.left;
+            break;
+        case WindowEvent::Kind::RightArrowUp:
+            toggles.right = !toggles.right;
+            break;
+        case WindowEvent::Kind::ButtonUp:
+            if (!isMenuScene(currentScene)) currentScene = sceneAfterClick(currentScene);
+            break;
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+// What the user's keys and clicks mean: the scene shown, the arrows'
+// toggles the selection screen follows, and quitting.
+#include "app/arrow_toggles.h"
+#include "app/scene_table.h"
+#include "platform/window_input.h"
+
+class CaptionBanner;
+
+struct Controls {
+    // Acts on one of the window's events, in the order they came. Enter on
+    // the title starts `banner` (the selection's hint) from its beginning.
+    void apply(const WindowEvent& event, CaptionBanner& banner);
+
+    int currentScene = kTitleScene;
+    ArrowToggles toggles;
+    bool quitAsked = false;  // `q` was pressed
+};

@@ -1,0 +1,20 @@
+#include "app/listening_source.h"
+
+#include "analysis/output_clock.h"
+
+Frame ListeningSource::nextFrame(bool) {
+    Frame frame;
+    if (listener) frame.level = listener->heard(monotonicNanoseconds()).level;
+    clock.read();
+    frame.frameTime = clock.frameTime;
+    frame.frameDelta = clock.frameDelta;
+    return frame;
+}
+
+void ListeningSource::keepGoing(bool) { clock.pause(); }
+
+void ListeningSource::step(int direction) {
+    if (listener) listener->step(direction);
+}
+
+std::string ListeningSource::selectionName() const { return listener ? listener->description() : ""; }

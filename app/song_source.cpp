@@ -1,0 +1,69 @@
+#include "app/song_source.h"
+
+#include "media/song_names.h"
+
+namespace {
+const char* const kNoSongs = "No MP3s found.";
+}  // namespace
+
+void SongSource::open(const std::vector<std::string>& places, const std::string& musicFolder) {
+    if (places.empty()) {
+        playback.loadMediaLibrary(musicFolder);
+    } else {
+        playback.loadMediaLibrary(places);
+    }
+    engine.open();
+}
+
+void SongSource::advanceEndedSong(bool menuShown) {
+    if (menuShown || !playback.songHasEnded()) return;
+    playback.advanceSong();
+    advanced = true;
+}
+
+Frame SongSource::nextFrame(bool menuShown) {
+    playback.settleSongStart();
+    advanceEndedSong(menuShown);
+    Frame frame;
+    frame.level = playback.heard().level;
+    clock.read();
+    frame.frameTime = clock.frameTime;
+    frame.frameDelta = clock.frameDelta;
+    return frame;
+}
+
+void SongSource::keepGoing(bool menuShown) {
+    playback.settleSongStart();
+    advanceEndedSong(menuShown);
+    clock.pause();
+}
+
+void SongSource::select(unsigned index) {
+    playback.currentSongIndex = index;
+    playback.playSong(playback.songList[index].c_str());
+}
+
+void SongSource::beginSelection() {
+    if (!playback.songList.empty()) select(0);
+}
+
+// No wrapping: the first and the last song are ends.
+void SongSource::step(int direction) {
+    const unsigned index = playback.currentSongIndex;
+    if (direction > 0 && index + 1 < playback.songList.size()) select(index + 1);
+    if (direction < 0 && index > 0) select(index - 1);
+}
+
+std::string SongSource::selectionName() const {
+    if (playback.songList.empty()) return kNoSongs;
+    return displayName(playback.songList[playback.currentSongIndex]);
+}
+
+bool SongSource::takeAdvance(std::string& songName) {
+    if (!advanced) return false;
+    advanced = false;
+    // Only reached after a song played, so the index names one.
+    if (playback.currentSongIndex >= playback.songList.size()) return false;
+    songName = displayName(playback.songList[playback.currentSongIndex]);
+    return true;
+}

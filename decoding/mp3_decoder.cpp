@@ -1,0 +1,39 @@
+#include "decoding/mp3_decoder.h"
+
+#include <mpg123.h>
+
+#include "base/full_scale.h"
+
+bool Mp3Decoder::open(const std::string& path, FormatChange change) {
+    ended = false;
+    if (!input.open(path, true)) return false;
+    if (change == FormatChange::EndsTheSong) return true;
+    // Only the first frame's format comes out: should the rate or the
+    // channels change inside the file, mpg123 converts what follows to it.
+    mpg123_format_none(input.handle());
+    return mpg123_format(input.handle(), input.rate(), input.channels() == 1 ? MPG123_MONO : MPG123_STEREO,
+                         MPG123_ENC_FLOAT_32) == MPG123_OK;
+}
+
+std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
+    if (input.handle() == nullptr || ended) return 0;
+    const int channelCount = input.channels();
+    const std::size_t frameBytes = sizeof(float) * channelCount;
+    std::size_t total = 0;
+    // mpg123 may return fewer bytes than asked (a frame boundary, a format
+    // note); keep going until the request is full or the file ends.
+    while (total < maxFrames) {
+        size_t bytes = 0;
+        const int status =
+            mpg123_read(input.handle(), out + total * channelCount, (maxFrames - total) * frameBytes, &bytes);
+        keepInFullScale(out + total * channelCount, bytes / sizeof(float));
+        total += bytes / frameBytes;
+        if (status == MPG123_NEW_FORMAT && input.sameFormat()) continue;
+        if (status != MPG123_OK || bytes == 0) {
+            // The end, an error, or a format we can't follow: the song ends here.
+            ended = true;
+            break;
+        }
+    }
+    return total;
+}

@@ -1,0 +1,54 @@
+#include "decoding/mpg123_file.h"
+
+#include <mpg123.h>
+
+namespace {
+bool libraryReady() {
+    // Needed once per process by older mpg123 versions; harmless on newer ones.
+    static const bool ready = mpg123_init() == MPG123_OK;
+    return ready;
+}
+}  // namespace
+
+Mpg123File::~Mpg123File() { close(); }
+
+void Mpg123File::close() {
+    if (mpg123 != nullptr) {
+        mpg123_close(mpg123);
+        mpg123_delete(mpg123);
+        mpg123 = nullptr;
+    }
+    file.close();
+}
+
+bool Mpg123File::open(const std::string& path, bool gapless) {
+    close();
+    if (!libraryReady() || !file.open(path)) return false;
+    mpg123 = mpg123_new(nullptr, nullptr);
+    if (mpg123 == nullptr) return false;
+    // Tags are skipped unread: a picture of hundreds of megabytes would
+    // otherwise be read into memory whole.
+    mpg123_param(mpg123, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0);
+    mpg123_param(mpg123, gapless ? MPG123_ADD_FLAGS : MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
+
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    if (mpg123_replace_reader_handle(mpg123, &BufferedFile::readHandle, &BufferedFile::seekHandle, nullptr) !=
+            MPG123_OK ||
+        mpg123_open_handle(mpg123, &file) != MPG123_OK ||
+        mpg123_getformat(mpg123, &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_FLOAT_32 ||
+        rate <= 0 || channels < 1 || channels > 2) {
+        close();
+        return false;
+    }
+    sampleRate = static_cast<int>(rate);
+    channelCount = channels;
+    return true;
+}
+
+bool Mpg123File::sameFormat() const {
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    mpg123_getformat(mpg123, &rate, &channels, &encoding);
+    return rate == sampleRate && channels == channelCount && encoding == MPG123_ENC_FLOAT_32;
+}

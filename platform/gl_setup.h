@@ -1,0 +1,9 @@
+#pragma once
+#include <GL/gl.h>
+
+// The GL state every frame starts from: light 1, depth test, blending and
+// the capabilities the figures rely on.
+void setupLights();
+void initGL();
+// The projection and viewport for a window of this size, and the camera.
+void setProjection(int width, int height);

@@ -1,0 +1,75 @@
+#include "platform/render_window.h"
+
+#include <GL/freeglut.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/messages.h"
+#include "platform/gl_setup.h"
+#include "platform/program_window.h"
+
+namespace {
+// Every picture has been read back: the display is no longer needed.
+bool picturesAllTaken = false;
+bool leaving = false;
+
+// Ends the process through exit(), which takes the partial video away; an
+// error met while exiting (Xlib flushing a dead connection) ends it at once.
+[[noreturn]] void leave(int status, const std::string& message) {
+    if (leaving) _exit(status);
+    leaving = true;
+    if (!message.empty()) diagnose(message);
+    std::exit(status);
+}
+
+// Xlib calls this when the connection to the display is gone, and ends the
+// process if it returns.
+int onLostDisplay(Display*) {
+    if (picturesAllTaken) leave(0, "");
+    leave(2, "the virtual display went away before the video was done");
+}
+
+int onDisplayError(Display*, XErrorEvent* error) {
+    if (leaving) return 0;
+    leave(2, "the virtual display refused a request (X error " + std::to_string(error->error_code) + ")");
+}
+
+void onFreeglutError(const char* format, va_list arguments) {
+    char message[512];
+    std::vsnprintf(message, sizeof message, format, arguments);
+    leave(2, std::string("the virtual display cannot draw: ") + message);
+}
+
+// The program's window, on the private display, at the video's size.
+void openRenderWindow(const PrivateDisplay& display, int width, int height) {
+    // Ours, not Xlib's and freeglut's, which print at length and exit with 1.
+    // freeglut puts its own in place while it makes the GL context, then ours
+    // back. Mesa is asked not to add its own lines.
+    XSetIOErrorHandler(onLostDisplay);
+    XSetErrorHandler(onDisplayError);
+    glutInitErrorFunc(onFreeglutError);
+    setenv("LIBGL_DEBUG", "quiet", 0);
+    openProgramWindow(
+        {.glutWords = {"viz", "-display", display.name()}, .width = width, .height = height, .alpha = true});
+    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
+    setProjection(width, height);
+}
+}  // namespace
+
+RenderWindow::~RenderWindow() {
+    if (opened) glutExit();
+}
+
+Problem RenderWindow::open(int width, int height) {
+    if (Problem problem = display.start(width, height)) return problem;
+    openRenderWindow(display, width, height);
+    opened = true;
+    return {};
+}
+
+void RenderWindow::allPicturesTaken() { picturesAllTaken = true; }
