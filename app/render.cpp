@@ -123,7 +123,8 @@ Problem renderVideo(const RenderRequest& request) {
     const bool mp3 = isMp3Name(request.song);
     // Only as much of the song is measured as the video shows.
     const double shown = request.seconds > 0 ? request.seconds : std::numeric_limits<double>::infinity();
-    if (!levels.open(request.song, shown) || !(mp3 ? frames.open(request.song) : packets.open(request.song))) {
+    if (!levels.open(request.song, shown)) return "'" + request.song + "': " + levels.why().message();
+    if (!(mp3 ? frames.open(request.song) : packets.open(request.song))) {
         return "cannot play '" + request.song + "'";
     }
     // What an MP4 cannot hold as it is, it gets encoded once.

@@ -10,16 +10,44 @@
 
 namespace {
 constexpr size_t kBufferBytes = 64 * 1024;
+
+// What the user can do about a file that would not open, in their words.
+Problem openingProblem(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case ENOENT:
+            return "no such file";
+        default:
+            return std::strerror(error);
+    }
 }
+
+Problem notARegularFile(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return "a folder, not a song";
+    return "not a regular file";
+}
+}  // namespace
 
 BufferedFile::~BufferedFile() { close(); }
 
 bool BufferedFile::open(const std::string& path) {
     close();
+    problem = {};
     descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return false;
+    if (descriptor < 0) {
+        problem = openingProblem(errno);
+        return false;
+    }
     struct stat info {};
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(descriptor, &info) != 0) {
+        problem = openingProblem(errno);
+        close();
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        problem = notARegularFile(info);
         close();
         return false;
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/problem.h"
+
 class BufferedFile {
 public:
     BufferedFile() = default;
@@ -15,8 +17,9 @@ public:
     BufferedFile& operator=(const BufferedFile&) = delete;
 
     // Only regular files are opened: a FIFO, device or folder would block or
-    // never end.
+    // never end. False with why() telling the user why.
     bool open(const std::string& path);
+    const Problem& why() const { return problem; }
     void close();
 
     // The read and lseek of POSIX, on the buffered file.
@@ -33,6 +36,7 @@ public:
 private:
     bool fill(off_t at);
 
+    Problem problem;
     int descriptor = -1;
     off_t size = 0;
     off_t readableEnd = -1;  // -1: none but the file's own

@@ -32,15 +32,26 @@ void FfmpegDecoder::close() {
 }
 
 bool FfmpegDecoder::open(const std::string& path, const char* container) {
-    if (!input.open(path, container) || !openCodec()) return false;
+    if (!input.open(path, container)) {
+        problem = input.why();
+        return false;
+    }
+    if (!openCodec()) {
+        problem = "its sound's codec would not open";
+        return false;
+    }
     packet = av_packet_alloc();
     frame = av_frame_alloc();
-    if (packet == nullptr || frame == nullptr) return false;
+    if (packet == nullptr || frame == nullptr) {
+        problem = "out of memory";
+        return false;
+    }
     // The first sound decides the song's format; a file that gives none is
     // not a song.
     while (pending.empty() && !ended) {
         if (!decodeFrame()) break;
     }
+    if (pending.empty()) problem = "no sound in it";
     return !pending.empty();
 }
 

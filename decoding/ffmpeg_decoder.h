@@ -27,6 +27,8 @@ public:
     // `container`: FFmpeg's name of the demuxer the file must be read with.
     // False when the file is not such a file with sound FFmpeg can decode.
     bool open(const std::string& path, const char* container);
+    // Why open() failed, for the user.
+    const Problem& why() const { return problem; }
 
     int rate() const override { return outputRate; }
     int channels() const override { return outputChannels; }
@@ -53,6 +55,7 @@ private:
     int convertedRate = 0;
     int convertedFormat = -1;
     std::string convertedLayout;
+    Problem problem;
     bool draining = false;  // the file has ended; the decoder gives up what it holds
     bool ended = false;
 

@@ -9,6 +9,7 @@ extern "C" {
 #include <cstring>
 
 #include "decoding/quiet_ffmpeg.h"
+#include "decoding/song_formats.h"
 #include "decoding/wave_data_end.h"
 
 namespace {
@@ -87,11 +88,27 @@ AVStream* FfmpegInput::stream() const { return context->streams[index]; }
 
 bool FfmpegInput::open(const std::string& path, const char* container) {
     quietFfmpeg();
-    if (!file.open(path)) return false;
+    problem = {};
+    if (!file.open(path)) {
+        problem = file.why();
+        return false;
+    }
     if (std::strcmp(container, "wav") == 0) endAtTheSound();
-    if (!openContainer(container)) return false;
+    if (!openContainer(container)) {
+        problem = std::string("not ") + kindOfName(path) + " file";
+        return false;
+    }
     index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (index < 0 || codec == nullptr || !isMusicCodec(codec->id)) return false;
+    // Some demuxers take any bytes at all; one that finds no sound in them
+    // was not reading such a file.
+    if (index < 0) {
+        problem = std::string("not ") + kindOfName(path) + " file";
+        return false;
+    }
+    if (codec == nullptr || !isMusicCodec(codec->id)) {
+        problem = "no music in it that viz can play";
+        return false;
+    }
     // Cover pictures and any other track are not even read into packets.
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         if (static_cast<int>(i) != index) context->streams[i]->discard = AVDISCARD_ALL;

@@ -23,8 +23,10 @@ public:
     FfmpegInput& operator=(const FfmpegInput&) = delete;
 
     // `container`: FFmpeg's name of the demuxer. False when the file is not
-    // such a file with a stream of music in it.
+    // such a file with a stream of music in it, with why() telling the user
+    // why.
     bool open(const std::string& path, const char* container);
+    const Problem& why() const { return problem; }
 
     AVFormatContext* format() const { return context; }
     AVStream* stream() const;
@@ -40,6 +42,7 @@ private:
     static int readFile(void* input, std::uint8_t* out, int bytes);
     static std::int64_t seekFile(void* input, std::int64_t offset, int whence);
 
+    Problem problem;
     BufferedFile file;
     std::int64_t bytesWithoutSound = 0;
     std::int64_t zerosWithoutSound = 0;  // read in stretches of nothing but zeros

@@ -6,13 +6,21 @@
 
 bool Mp3Decoder::open(const std::string& path, FormatChange change) {
     ended = false;
-    if (!input.open(path, true)) return false;
+    problem = {};
+    if (!input.open(path, true)) {
+        problem = input.why();
+        return false;
+    }
     if (change == FormatChange::EndsTheSong) return true;
     // Only the first frame's format comes out: should the rate or the
     // channels change inside the file, mpg123 converts what follows to it.
     mpg123_format_none(input.handle());
-    return mpg123_format(input.handle(), input.rate(), input.channels() == 1 ? MPG123_MONO : MPG123_STEREO,
-                         MPG123_ENC_FLOAT_32) == MPG123_OK;
+    if (mpg123_format(input.handle(), input.rate(), input.channels() == 1 ? MPG123_MONO : MPG123_STEREO,
+                      MPG123_ENC_FLOAT_32) != MPG123_OK) {
+        problem = "mpg123 cannot convert its sound";
+        return false;
+    }
+    return true;
 }
 
 std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {

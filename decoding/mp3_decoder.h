@@ -16,8 +16,10 @@ public:
     };
 
     // Only regular files are opened: a FIFO, device or folder would block or
-    // never end. False when the file is not an MP3 that mpg123 can read.
+    // never end. False when the file is not an MP3 that mpg123 can read,
+    // with why() telling the user why.
     bool open(const std::string& path, FormatChange change = FormatChange::IsConverted);
+    const Problem& why() const { return problem; }
 
     int rate() const override { return input.rate(); }
     int channels() const override { return input.channels(); }
@@ -29,6 +31,7 @@ public:
     std::size_t read(float* out, std::size_t maxFrames) override;
 
 private:
+    Problem problem;
     Mpg123File input;
     bool ended = false;  // nothing more will come, whatever mpg123 says next
 };

@@ -23,9 +23,17 @@ void Mpg123File::close() {
 
 bool Mpg123File::open(const std::string& path, bool gapless) {
     close();
-    if (!libraryReady() || !file.open(path)) return false;
-    mpg123 = mpg123_new(nullptr, nullptr);
-    if (mpg123 == nullptr) return false;
+    problem = {};
+    if (!file.open(path)) {
+        problem = file.why();
+        return false;
+    }
+    if (libraryReady()) mpg123 = mpg123_new(nullptr, nullptr);
+    if (mpg123 == nullptr) {
+        problem = "the MP3 decoder (mpg123) would not start";
+        close();
+        return false;
+    }
     // Tags are skipped unread: a picture of hundreds of megabytes would
     // otherwise be read into memory whole.
     mpg123_param(mpg123, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0);
@@ -38,6 +46,7 @@ bool Mpg123File::open(const std::string& path, bool gapless) {
         mpg123_open_handle(mpg123, &file) != MPG123_OK ||
         mpg123_getformat(mpg123, &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_FLOAT_32 ||
         rate <= 0 || channels < 1 || channels > 2) {
+        problem = "not an MP3 file";
         close();
         return false;
     }

@@ -4,6 +4,7 @@
 // frame reader share, so both see the same frames of a file.
 #include <string>
 
+#include "base/problem.h"
 #include "decoding/buffered_file.h"
 
 struct mpg123_handle_struct;
@@ -16,8 +17,10 @@ public:
     Mpg123File& operator=(const Mpg123File&) = delete;
 
     // Gapless: the encoder's priming and padding are trimmed from the
-    // output. False when the file is not an MP3 that mpg123 can read.
+    // output. False when the file is not an MP3 that mpg123 can read, with
+    // why() telling the user why.
     bool open(const std::string& path, bool gapless);
+    const Problem& why() const { return problem; }
     void close();
 
     mpg123_handle_struct* handle() const { return mpg123; }
@@ -28,6 +31,7 @@ public:
     bool sameFormat() const;
 
 private:
+    Problem problem;
     mpg123_handle_struct* mpg123 = nullptr;
     BufferedFile file;
     int sampleRate = 0;

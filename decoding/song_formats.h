@@ -14,6 +14,10 @@ const char* containerOfName(std::string_view name);
 
 bool isSongName(std::string_view name);
 
+// The kind a song's name promises, with its article, for the user: such as
+// "an MP3", "a FLAC" or "an Ogg"; "a song" for a name of no song.
+const char* kindOfName(std::string_view name);
+
 // How many characters at the end of the name say its kind: 4 for an MP3
 // (".mp3", whether or not the fourth is a dot), the dot and the ending for
 // the others; 0 for a name of no song.

@@ -23,10 +23,17 @@ void Playback::loadMediaLibrary(const std::vector<std::string>& places) {
     }
 }
 
+// "Can't create stream" each time a song cannot be played, and why on
+// standard error, the first time for that song.
+void Playback::reportUnplayable(const std::string& path, const Problem& why) {
+    tellUser("Can't create stream\n");
+    if (explained.insert(path).second) diagnose("'" + path + "': " + why.message());
+}
+
 void Playback::reportReplacedSongs() {
-    std::erase_if(replacedWhileOpening, [](const Stream::Verdict& verdict) {
-        const Stream::State state = verdict->load(std::memory_order_acquire);
-        if (state == Stream::State::Unplayable) tellUser("Can't create stream\n");
+    std::erase_if(replacedWhileOpening, [this](const ReplacedSong& song) {
+        const Stream::State state = song.verdict->state();
+        if (state == Stream::State::Unplayable) reportUnplayable(song.path, song.verdict->reason);
         return state != Stream::State::Opening;
     });
 }
@@ -38,7 +45,9 @@ void Playback::playSong(const char* path) {
 
 void Playback::startSong(const char* path) {
     if (!settleSongStart()) {
-        if (Stream::Verdict verdict = engine.verdictOf(streamHandle)) replacedWhileOpening.push_back(verdict);
+        if (Stream::Verdict verdict = engine.verdictOf(streamHandle)) {
+            replacedWhileOpening.push_back({std::move(verdict), startedPath});
+        }
         songStarting = false;
     }
     if (!engine.initialise()) tellUser("Can't initialize digital sound system");
@@ -46,6 +55,7 @@ void Playback::startSong(const char* path) {
     engine.free(streamHandle);
     // The file opens on the stream's own thread and plays once it is open;
     // settleSongStart reports the outcome on a later frame.
+    startedPath = path;
     streamHandle = engine.createStream(path);
     playRefused = !engine.play(streamHandle);
     songStarting = true;
@@ -59,7 +69,8 @@ bool Playback::settleSongStart() {
     if (state == Stream::State::Opening) return false;
     songStarting = false;
     if (state == Stream::State::Unplayable) {
-        tellUser("Can't create stream\n");
+        const Stream::Verdict verdict = engine.verdictOf(streamHandle);
+        reportUnplayable(startedPath, verdict ? verdict->reason : Problem("the sound engine could not start it"));
         engine.free(streamHandle);
         streamHandle = 0;
         songRefused = true;

@@ -2,6 +2,7 @@
 // The songs and the one that plays: the list found in the media folder, the
 // song picked, its stream on the sound engine, and whether it has started.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ public:
     bool songPlaying = false;           // a song was started and has not been advanced past
 
 private:
+    void reportUnplayable(const std::string& path, const Problem& why);
     void reportReplacedSongs();
 
     SoundEngine& engine;
@@ -58,7 +60,13 @@ private:
     // user last picked one (a round of them stops the advance).
     bool songRefused = false;
     std::size_t refusedInARow = 0;
+    std::string startedPath;  // the song last started
     // Songs replaced while they were still opening: each is reported once
     // its file has been opened or refused.
-    std::vector<Stream::Verdict> replacedWhileOpening;
+    struct ReplacedSong {
+        Stream::Verdict verdict;
+        std::string path;
+    };
+    std::vector<ReplacedSong> replacedWhileOpening;
+    std::set<std::string> explained;  // songs whose reason the user was told
 };

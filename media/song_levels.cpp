@@ -36,11 +36,15 @@ std::int64_t framesOf(double seconds, int rate) {
 }  // namespace
 
 bool SongLevels::open(const std::string& path, double longestSeconds) {
-    decoder = openSongDecoder(path, true);
+    problem = {};
+    decoder = openSongDecoder(path, true, &problem);
     if (!decoder) return false;
     rate = decoder->rate();
     totalFrames = framesIn(path, framesOf(longestSeconds, rate));
-    if (totalFrames == 0) return false;
+    if (totalFrames == 0) {
+        problem = "no sound in it";
+        return false;
+    }
     chunk.resize(kChunkFrames * decoder->channels());
     return true;
 }

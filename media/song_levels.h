@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/loudness.h"
+#include "base/problem.h"
 #include "decoding/song_decoder.h"
 
 class SongLevels {
@@ -17,6 +18,8 @@ public:
     // measured `longestSeconds` far at most: its whole length takes decoding
     // all of it, and a video of its first seconds needs only those.
     bool open(const std::string& path, double longestSeconds = std::numeric_limits<double>::infinity());
+    // Why open() failed, for the user.
+    const Problem& why() const { return problem; }
 
     // The song's length, exactly (encoder delay and padding removed), or
     // `longestSeconds` (to a frame) when the song is longer.
@@ -32,6 +35,7 @@ public:
 private:
     void decodeUpTo(std::int64_t frame);
 
+    Problem problem;
     std::unique_ptr<SongDecoder> decoder;
     int rate = 0;
     std::int64_t totalFrames = 0;

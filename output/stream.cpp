@@ -44,33 +44,39 @@ void Stream::run(std::stop_token token) {
         // The file is opened even when the stream was replaced meanwhile, so
         // the user still hears whether the song could be played; opening is
         // short (a damaged file is refused within its first frames).
-        if (!openFile()) {
-            openState->store(State::Unplayable, std::memory_order_release);
+        if (Problem problem = openFile()) {
+            refuse(std::move(problem));
             return;
         }
         if (!stop.stop_requested()) prefill();
-        openState->store(State::Playable, std::memory_order_release);
+        outcome->reached.store(State::Playable, std::memory_order_release);
         while (waitForRoom(kRefillFrames * device.channels)) {
             while (roomForChunk() && !stop.stop_requested()) {
                 if (!decodeChunk()) return;
             }
         }
     } catch (...) {
-        if (state() == State::Opening) openState->store(State::Unplayable, std::memory_order_release);
+        if (state() == State::Opening) refuse("it could not be read");
         decodingDone.store(true, std::memory_order_release);
     }
 }
 
-bool Stream::openFile() {
-    decoder = openSongDecoder(path);
-    if (decoder == nullptr) return false;
+void Stream::refuse(Problem why) {
+    outcome->reason = std::move(why);
+    outcome->reached.store(State::Unplayable, std::memory_order_release);
+}
+
+Problem Stream::openFile() {
+    Problem why;
+    decoder = openSongDecoder(path, false, &why);
+    if (decoder == nullptr) return why;
     const int rate = decoder->rate();
     const int channels = decoder->channels();
     songRate = rate;
     if (rate != device.rate || channels != device.channels) {
         converter.reset(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(channels), rate, AUDIO_F32SYS,
                                            static_cast<Uint8>(device.channels), device.rate));
-        if (converter == nullptr) return false;
+        if (converter == nullptr) return "its sample rate cannot be converted to the output's";
     }
     ring = std::make_unique<SampleRing>(kRingFrames * device.channels);
     // A chunk, once converted, must fit a quarter of the ring however far
@@ -82,7 +88,8 @@ bool Stream::openFile() {
 
     // A file that yields no sound at all is not a song: an ID3 tag alone,
     // a cut-off header, noise that happened to look like a frame.
-    return decodeChunk();
+    if (!decodeChunk()) return "no sound in it";
+    return {};
 }
 
 void Stream::prefill() {

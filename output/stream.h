@@ -18,6 +18,7 @@
 
 #include "analysis/mono_history.h"
 #include "analysis/output_clock.h"
+#include "base/problem.h"
 #include "decoding/song_decoder.h"
 #include "output/audio_output.h"
 #include "output/sample_ring.h"
@@ -25,9 +26,15 @@
 class Stream {
 public:
     enum class State { Opening, Playable, Unplayable };
-    // Whether the file turned out playable, readable after the stream is
-    // gone: a song replaced while it opened is still reported.
-    using Verdict = std::shared_ptr<const std::atomic<State>>;
+    // Whether the file turned out playable and, if not, why; readable after
+    // the stream is gone: a song replaced while it opened is still reported.
+    struct Outcome {
+        State state() const { return reached.load(std::memory_order_acquire); }
+        // The stream's thread: `reason` is written before Unplayable is.
+        std::atomic<State> reached{State::Opening};
+        Problem reason;
+    };
+    using Verdict = std::shared_ptr<const Outcome>;
 
     // Starts opening `path` and returns at once; nullptr only when no
     // thread could be started.
@@ -39,8 +46,8 @@ public:
 
     // Playable once the file has given sound; Unplayable when it is not a
     // song that yields any, or could not be opened for any other reason.
-    State state() const { return openState->load(std::memory_order_acquire); }
-    Verdict verdict() const { return openState; }
+    State state() const { return outcome->state(); }
+    Verdict verdict() const { return outcome; }
 
     // Plays from the moment the stream is playable (at once if it is).
     void play() { playRequested.store(true, std::memory_order_release); }
@@ -67,7 +74,9 @@ public:
 private:
     Stream(const std::string& path, const DeviceFormat& device);
     void run(std::stop_token token);
-    bool openFile();
+    // Why the file cannot be played, if so.
+    Problem openFile();
+    void refuse(Problem why);
     void prefill();
     bool decodeChunk();
     bool waitForRoom(std::size_t samples);
@@ -98,7 +107,7 @@ private:
     MonoHistory history{1 << 16};
 
     OutputClock outputClock;
-    const std::shared_ptr<std::atomic<State>> openState = std::make_shared<std::atomic<State>>(State::Opening);
+    const std::shared_ptr<Outcome> outcome = std::make_shared<Outcome>();
     std::atomic<bool> playRequested{false};
     std::atomic<bool> decodingDone{false};
     std::atomic<bool> drained{false};  // everything was handed to the device

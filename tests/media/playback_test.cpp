@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 #include "decoding/open_song_decoder.h"
 #include "media/playback.h"
@@ -202,6 +204,33 @@ TEST_F(SongPlayback, BadFilesAreReportedAndTheSystemGoesOn) {
     settleStart();
     EXPECT_TRUE(playback.songPlaying);
     EXPECT_NE(playback.streamHandle, 0u);
+}
+
+// Standard output keeps its one text; why, in the user's words, goes to
+// standard error once a song, however often it is tried.
+TEST_F(SongPlayback, AnUnplayableSongsReasonIsToldOnceOnStandardError) {
+    mp3::makeFolder(folder / "folder.mp3");
+    mp3::writeEmpty(folder / "empty.mp3");
+    {
+        std::ofstream text(folder / "notes.flac");
+        text << "shopping list: milk, eggs\n";
+    }
+    const std::pair<const char*, const char*> cases[] = {{"missing.mp3", "no such file"},
+                                                         {"folder.mp3", "a folder, not a song"},
+                                                         {"empty.mp3", "not an MP3 file"},
+                                                         {"notes.flac", "not a FLAC file"}};
+    testing::internal::CaptureStderr();
+    std::string expectedOut, expectedErr;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [name, reason] : cases) {
+            playback.playSong((folder / name).c_str());
+            settleStart();
+            expectedOut += "Can't create stream\n";
+            if (round == 0) expectedErr += "viz: '" + (folder / name) + "': " + reason + "\n";
+        }
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), expectedErr);
+    EXPECT_EQ(messages(), expectedOut);
 }
 
 // Right then Left in one frame on the selection screen, a damaged file to
