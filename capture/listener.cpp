@@ -354,11 +354,13 @@ bool Listener::audibleWindow(std::int64_t nowNs, float* out) const {
     // An input's capture, or a monitor running late, holds only what was
     // heard before now: the newest of it is shown. A monitor ahead of its
     // speaker shows what is heard now.
+    // The window never reaches past what was captured: frames not yet here
+    // would read as silence and turn a steady tone into a cut-off one.
     const int count = FftAnalyser::kWindow;
+    const std::int64_t captured = heardClock.framesHanded();
     const bool behind = listeningToInput.load(std::memory_order_relaxed) || captureLate.load(std::memory_order_relaxed);
-    const std::int64_t end = behind
-                                 ? heardClock.framesHanded()
-                                 : static_cast<std::int64_t>(heard) + kSpectrumLead;
+    const std::int64_t end =
+        behind ? captured : std::min(static_cast<std::int64_t>(heard) + kSpectrumLead, captured);
     history.read(end - count, count, out);
     return true;
 }

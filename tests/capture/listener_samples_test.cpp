@@ -98,3 +98,61 @@ TEST(ListeningOnServer, TakesNonFiniteSamplesAsSilence) {
     EXPECT_TRUE(anyAbove(levelsWhilePlaying(*listener, loud), silent)) << "the picture follows the sound again";
     unloadModule(std::atoi(module.c_str()));
 }
+
+namespace {
+float median(std::vector<float> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0f : values[values.size() / 2];
+}
+}  // namespace
+
+// One way from samples to the level: a song rendered, the same song played
+// and the same samples heard on the desktop give the same level. A steady
+// tone makes the level the same at every moment, so no clock need agree.
+TEST(ListeningOnServer, ASteadyToneReadsTheSameLevelLiveListeningAndRendered) {
+    const double hz = 46.0 * Listener::kRate / FftAnalyser::kWindow;  // on bin 46
+    const mp3::Signal tone = mp3::sine(hz, 0.5);
+    mp3::TempFolder folder;
+    const std::string song = folder / "tone.wav";
+    ASSERT_TRUE(songs::writeWav(song, 3.0, tone, Listener::kRate, 1));
+
+    SongLevels rendered;
+    ASSERT_TRUE(rendered.open(song));
+    const float renderedLevel = rendered.levelAt(1.5);
+    ASSERT_GT(renderedLevel, 0.02f);  // a quarter on bin 46, times 100 / 1024
+
+    SoundEngine engine;
+    Playback playback(engine);
+    testing::internal::CaptureStdout();
+    playback.playSong(song.c_str());
+    std::vector<float> live;
+    for (const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+         std::chrono::steady_clock::now() < until;) {
+        playback.settleSongStart();
+        if (const float level = playback.heard().level; level > 0) live.push_back(level);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    engine.free(playback.streamHandle);
+    testing::internal::GetCapturedStdout();
+
+    const std::string load =
+        "pactl load-module module-null-sink sink_name=tone-sink format=float32le rate=44100 channels=1";
+    const std::string module = commandOutput(load + " 2>/dev/null");
+    ASSERT_FALSE(module.empty());
+    std::vector<float> samples;
+    for (int i = 0; i < 3 * Listener::kRate; ++i) samples.push_back(tone(static_cast<double>(i) / Listener::kRate));
+    const std::string raw = rawFloats(folder, "tone.raw", samples, 3.0);
+    const auto listener = Listener::open("tone-sink.monitor");
+    ASSERT_NE(listener, nullptr);
+    std::vector<float> listened;
+    for (float level : levelsWhilePlaying(*listener, raw, "tone-sink")) {
+        if (level > 0) listened.push_back(level);
+    }
+    unloadModule(std::atoi(module.c_str()));
+
+    // The middle of what each heard: the tone's edges are a window's worth.
+    ASSERT_GT(live.size(), 50u);
+    ASSERT_GT(listened.size(), 50u);
+    EXPECT_NEAR(median(live), renderedLevel, 0.01f * renderedLevel) << "played";
+    EXPECT_NEAR(median(listened), renderedLevel, 0.01f * renderedLevel) << "listened to";
+}
