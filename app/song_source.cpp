@@ -38,20 +38,15 @@ void SongSource::keepGoing(bool menuShown) {
     clock.pause();
 }
 
-void SongSource::select(unsigned index) {
-    playback.currentSongIndex = index;
-    playback.playSong(playback.songList[index].c_str());
-}
-
 void SongSource::beginSelection() {
-    if (!playback.songList.empty()) select(0);
+    if (!playback.songList.empty()) playback.pickSong(0);
 }
 
 // No wrapping: the first and the last song are ends.
 void SongSource::step(int direction) {
     const unsigned index = playback.currentSongIndex;
-    if (direction > 0 && index + 1 < playback.songList.size()) select(index + 1);
-    if (direction < 0 && index > 0) select(index - 1);
+    if (direction > 0 && index + 1 < playback.songList.size()) playback.pickSong(index + 1);
+    if (direction < 0 && index > 0) playback.pickSong(index - 1);
 }
 
 std::string SongSource::selectionName() const {

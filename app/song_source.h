@@ -30,7 +30,6 @@ public:
 
 private:
     void advanceEndedSong(bool menuShown);
-    void select(unsigned index);
 
     bool advanced = false;  // a song was advanced to since the caption last asked
 };

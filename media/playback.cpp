@@ -38,6 +38,11 @@ void Playback::reportReplacedSongs() {
     });
 }
 
+void Playback::pickSong(unsigned index) {
+    currentSongIndex = index;
+    playSong(songList[index].c_str());
+}
+
 void Playback::playSong(const char* path) {
     refusedInARow = 0;
     startSong(path);

@@ -20,6 +20,9 @@ public:
     // taken as one song, in the order given.
     void loadMediaLibrary(const std::vector<std::string>& places);
 
+    // Picks song `index` of the list and starts it, as playSong does.
+    void pickSong(unsigned index);
+
     // Starts the file at `path` at once, cutting off whatever played before.
     // The file is opened in the background: the song counts as playing, or
     // is reported as unplayable, from the settleSongStart that finds it open.

@@ -37,6 +37,7 @@ public:
     void idle();
     // freeglut's display callback: draws and swaps.
     void display();
+
     WindowInput input;
     FramePacer pacer;
 
