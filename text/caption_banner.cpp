@@ -35,22 +35,26 @@ CaptionBanner::~CaptionBanner() = default;
 void buildCaptionBand() {
     bandList = glGenLists(1);
     glNewList(bandList, GL_COMPILE);
-    beginOverlay(kScreen, kScreen);
     glColor3f(0, 0, 0);
     glBegin(GL_POLYGON);  // counter-clockwise: it faces the viewer and survives culling
     glVertex2f(0, 0);
-    glVertex2f(kScreen, 0);
-    glVertex2f(kScreen, kBandHeight);
-    glVertex2f(0, kBandHeight);
+    glVertex2f(1, 0);
+    glVertex2f(1, 1);
+    glVertex2f(0, 1);
     glEnd();
     glColor3f(1, 1, 1);
-    endOverlay();
     glEndList();
 }
 
 void CaptionBanner::draw(const std::string& text, float duration) const {
     glColor3f(1, 1, 1);
     const BannerLine line = bannerLine(text, elapsed, duration);
+    // The band runs the window's whole width; the letters keep their shape
+    // in the centred virtual screen.
+    const OverlayExtent extent = beginDesignOverlay(kScreen, kScreen);
+    glTranslatef(extent.left, 0, 0);
+    glScalef(extent.right - extent.left, kBandHeight, 1);
     glCallList(bandList);
+    endOverlay();
     drawStrokeText(static_cast<float>(line.x), kBaseline, line.shown.c_str(), kScreen, kScreen);
 }

@@ -7,7 +7,7 @@
 #include "text/code_points.h"
 
 void drawStrokeText(float x, float y, const char* text, float width, float height) {
-    beginOverlay(width, height);
+    beginDesignOverlay(width, height);
     glTranslatef(x, y, 0);
     // Each character moves the model-view on by its advance. GLUT's font
     // holds ASCII alone; everything else is drawn from the installed fonts.

@@ -1,3 +1,7 @@
+#include <GL/freeglut.h>
+
+#include <algorithm>
+
 #include "app/frame_loop.h"
 #include "tests/support/gl_test.h"
 #include "text/caption_banner.h"
@@ -108,4 +112,48 @@ TEST_F(GlTest, BannerIsABlackBandWithWhiteTextAtTheBottom) {
     const auto color = gltest::currentColor();
     EXPECT_EQ(color[0], 1.0f) << "white is left current";
     EXPECT_EQ(color[2], 1.0f);
+}
+
+namespace {
+struct Box {
+    int left = 1 << 30, right = -1, bottom = 1 << 30, top = -1;
+};
+
+// Where the white letters are in the bottom rows of a width-wide window.
+Box whiteLetters(int width) {
+    Box box;
+    for (int x = 0; x < width; ++x) {
+        for (int y = 0; y <= 12; ++y) {
+            const gltest::Rgb p = gltest::readPixel(x, y);
+            if (p.r < 200 || p.g < 200 || p.b < 200) continue;
+            box = {std::min(box.left, x), std::max(box.right, x), std::min(box.bottom, y), std::max(box.top, y)};
+        }
+    }
+    return box;
+}
+
+Box bannerIn(int width, int height) {
+    glutReshapeWindow(width, height);
+    gltest::pumpEvents(20);
+    glutSwapBuffers();  // Mesa sizes the buffers to the window at a swap
+    glViewport(0, 0, width, height);
+    clearToLevel(0.25f);
+    buildCaptionBand();
+    CaptionBanner().draw("by Tharnwexolbrimdale   ( press enter to start )", 0);
+    return whiteLetters(width);
+}
+}  // namespace
+
+TEST_F(GlTest, ABannerInAWideWindowKeepsItsLettersShapeCentredOnABandAcrossIt) {
+    const Box square = bannerIn(500, 500);
+    const Box wide = bannerIn(1280, 500);
+    ASSERT_GE(square.right, 0) << "no letters at 500 x 500";
+    // The same letters, moved to the middle of the wider window.
+    EXPECT_NEAR(wide.right - wide.left, square.right - square.left, 1);
+    EXPECT_NEAR(wide.top - wide.bottom, square.top - square.bottom, 1);
+    EXPECT_NEAR(wide.left, square.left + (1280 - 500) / 2, 1);
+    for (int x : {0, 200, 1100, 1279}) {
+        const gltest::Rgb p = gltest::readPixel(x, 3);
+        EXPECT_TRUE(p.r < 10 && p.g < 10 && p.b < 10) << "no band at x = " << x;
+    }
 }
