@@ -28,6 +28,10 @@ enum OptionCode : int {
     kSeconds,
     kListen,
     kMaxFps,
+    kFullscreen,
+    kBackground,
+    kMonitor,
+    kSamples,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -43,6 +47,10 @@ constexpr option kOptions[] = {
     {"seconds", required_argument, nullptr, kSeconds},
     {"listen", optional_argument, nullptr, kListen},
     {"max-fps", required_argument, nullptr, kMaxFps},
+    {"fullscreen", no_argument, nullptr, kFullscreen},
+    {"background", no_argument, nullptr, kBackground},
+    {"monitor", required_argument, nullptr, kMonitor},
+    {"samples", required_argument, nullptr, kSamples},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -158,6 +166,10 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
     if (line.action == CommandLine::Action::Render) {
         if (line.listen) return refuse("--listen and --render go apart", true);
         if (line.maximumFrameRate > 0) return refuse("--max-fps goes with the window; a video's rate is --fps", true);
+        if (line.fullscreen || line.background || !line.monitor.empty()) {
+            return refuse("--fullscreen, --background and --monitor go with the window, not --render", true);
+        }
+        line.render.samples = line.samples;
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
             return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
@@ -166,6 +178,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         return line;
     }
     if (renderOptionSeen) return refuse("--scene, --fps, --size and --seconds go with --render", true);
+    if (line.fullscreen && line.background) return refuse("--fullscreen and --background go apart", true);
     if (line.listen) {
         if (!operands.empty()) return refuse("--listen plays no folder; a source is named as --listen=SOURCE", true);
         return line;
@@ -222,6 +235,21 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                     return refuse(std::string("--max-fps takes 1 to 1000 frames a second, not '") + optarg + "'", false);
                 }
                 break;
+            case kFullscreen:
+                line.fullscreen = true;
+                break;
+            case kBackground:
+                line.background = true;
+                break;
+            case kMonitor:
+                if (*optarg == '\0') return refuse("--monitor takes a number or a name, as xrandr --listmonitors shows", false);
+                line.monitor = optarg;
+                break;
+            case kSamples:
+                if (!wholeNumber(optarg, 0, 32, line.samples)) {
+                    return refuse(std::string("--samples takes 0 to 32 samples a pixel, not '") + optarg + "'", false);
+                }
+                break;
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
                 if (optarg != nullptr) line.windowOptions.push_back(optarg);
@@ -271,10 +299,17 @@ std::string usageText() {
            "  1            back to the song selection (the song plays on)\n"
            "  ") + keys + " " + scenes + "\n" +
            "  mouse click  scenes " + clickCycleList() + " in turn\n" +
+           "  f, F11       fullscreen, or back; Escape leaves it\n"
            "  q            quit\n"
            "\n"
            "  --max-fps N  at most N frames a second (at most 30 while the window is\n"
            "               minimised or covered, whatever N)\n"
+           "  --fullscreen start fullscreen\n"
+           "  --monitor M  on monitor M: its number from 0 or its name, as\n"
+           "               xrandr --listmonitors shows them\n"
+           "  --background be the desktop's background, below every window (X11)\n"
+           "  --samples N  smooth edges with N samples a pixel where the display\n"
+           "               offers them, also in videos; 0 for none; default 4\n"
            "  -h, --help   this text\n"
            "  --version    the version\n"
            "\n"

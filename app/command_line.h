@@ -15,6 +15,10 @@ struct CommandLine {
     bool listen = false;       // draw what the desktop plays instead
     std::string listenSource;  // with listen: the source named; empty: the default output's monitor
     int maximumFrameRate = 0;  // frames a second the window is drawn at, at most; 0: as fast as it goes
+    bool fullscreen = false;   // start fullscreen
+    bool background = false;   // be the desktop's background instead of a window
+    std::string monitor;       // the monitor by number or name; "" where the window manager puts it
+    int samples = kDefaultSamples;  // multisampling of the window; 0 or 1 for none
     RenderRequest render;  // for Render
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line

@@ -4,6 +4,7 @@
 
 namespace {
 constexpr unsigned char kEnter = 13;
+constexpr unsigned char kEscape = 27;
 }  // namespace
 
 void Controls::apply(const WindowEvent& event, CaptionBanner& banner) {
@@ -13,7 +14,14 @@ void Controls::apply(const WindowEvent& event, CaptionBanner& banner) {
                 currentScene = scene;
             } else if (event.key == 'q') {
                 quitAsked = true;
+            } else if (event.key == 'f') {
+                fullscreenAsk = FullscreenAsk::Toggle;
+            } else if (event.key == kEscape) {
+                fullscreenAsk = FullscreenAsk::Leave;
             }
+            break;
+        case WindowEvent::Kind::F11Down:
+            fullscreenAsk = FullscreenAsk::Toggle;
             break;
         case WindowEvent::Kind::KeyUp:
             // Enter acts on release, so one press is exactly one step.

@@ -15,4 +15,8 @@ struct Controls {
     int currentScene = kTitleScene;
     ArrowToggles toggles;
     bool quitAsked = false;  // `q` was pressed
+    // `f` or F11 toggle fullscreen, Escape leaves it; the frame loop acts on
+    // the last asked and clears it.
+    enum class FullscreenAsk { Nothing, Toggle, Leave };
+    FullscreenAsk fullscreenAsk = FullscreenAsk::Nothing;
 };

@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "app/frame_drawer.h"
 #include "app/frame_source.h"
+#include "desktop/idle_inhibitor.h"
 #include "platform/window_loop.h"
 
 class FrameLoop : public WindowClient {
@@ -22,7 +23,10 @@ public:
     Figures figures;  // the stars come from the generator as seeded at start
     SongCaption caption;
     Frame frame;  // the frame drawn last
+    // Fullscreen with music or the desktop's sound, the screen stays awake.
+    IdleInhibitor screenAwake;
 
 private:
     void takeInput(WindowInput& input);
+    void followFullscreen();
 };

@@ -24,6 +24,10 @@ public:
     // What the selection screen names.
     virtual std::string selectionName() const = 0;
 
+    // Whether music plays, or the desktop is listened to: someone is
+    // watching, and the screen should stay awake for them.
+    virtual bool soundGoing() const = 0;
+
     // The song an automatic advance has just started, told once, for its
     // caption; false when there was none since the last call.
     virtual bool takeAdvance(std::string& songName) = 0;

@@ -19,6 +19,7 @@ public:
     void step(int direction) override;
     std::string selectionName() const override;
     bool takeAdvance(std::string&) override { return false; }
+    bool soundGoing() const override { return listener != nullptr; }
 
     std::unique_ptr<Listener> listener;  // nullptr: no mainloop could start, silence
     LiveClock clock;

@@ -85,6 +85,7 @@ public:
     void step(int) override {}
     std::string selectionName() const override { return songName; }
     bool takeAdvance(std::string&) override { return false; }
+    bool soundGoing() const override { return false; }  // no one is watching
 
 private:
     SongLevels& levels;
@@ -153,7 +154,7 @@ Problem renderVideo(const RenderRequest& request) {
     if (Problem problem = video.open(settings)) return problem;
 
     RenderWindow window;
-    if (Problem problem = window.open(request.width, request.height)) return problem;
+    if (Problem problem = window.open(request.width, request.height, request.samples)) return problem;
     prepareFigures();
     // Figures of its own, from a seed of its own: the same pictures every time.
     seedRandom(kRenderSeed);

@@ -8,6 +8,9 @@
 #include "base/problem.h"
 #include "video/video_file.h"
 
+// Samples a pixel for smooth edges, in the window and in videos.
+constexpr int kDefaultSamples = 4;
+
 struct RenderRequest {
     std::string output;  // .mp4 or .mkv
     std::string song;
@@ -15,6 +18,7 @@ struct RenderRequest {
     FrameRate fps;  // 60 a second
     int width = 1080, height = 1080;
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence
+    int samples = kDefaultSamples;  // 0 or 1: none
 };
 
 // Renders; on a problem nothing is left at the output.

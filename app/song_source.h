@@ -23,6 +23,7 @@ public:
     void step(int direction) override;
     std::string selectionName() const override;
     bool takeAdvance(std::string& songName) override;
+    bool soundGoing() const override { return playback.songPlaying; }
 
     SoundEngine engine;
     Playback playback{engine};

@@ -16,6 +16,9 @@
 #include "base/messages.h"
 #include "base/random.h"
 #include "media/music_folder.h"
+#include "platform/desktop_background.h"
+#include "platform/fullscreen.h"
+#include "platform/monitors.h"
 #include "platform/program_window.h"
 #include "platform/window_loop.h"
 
@@ -66,7 +69,7 @@ bool displayAnswers(const CommandLine& commandLine, std::string& name) {
 namespace {
 // Plays the music, or follows what the desktop plays, and draws it until
 // the user quits or the window is closed.
-int runWindow(const CommandLine& commandLine, const std::string& programDirectory) {
+int runWindow(const CommandLine& commandLine, const std::string& programDirectory, const std::string& display) {
     SongSource songs;
     ListeningSource listening;
     FrameSource& source = commandLine.listen ? static_cast<FrameSource&>(listening) : songs;
@@ -79,7 +82,23 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     WindowRequest window;
     window.glutWords.insert(window.glutWords.end(), commandLine.windowOptions.begin(),
                             commandLine.windowOptions.end());
+    window.samples = commandLine.samples;
+    Monitor monitor;
+    if (!commandLine.monitor.empty() || commandLine.background) {
+        if (Problem problem = monitorOnDisplay(display, commandLine.monitor, monitor)) {
+            diagnose(problem.message());
+            return 2;
+        }
+        window.areaX = monitor.x;
+        window.areaY = monitor.y;
+        window.areaWidth = monitor.width;
+        window.areaHeight = monitor.height;
+    }
     openProgramWindow(window);
+    if (commandLine.background) {
+        if (Problem problem = makeDesktopBackground(monitor)) diagnose(problem.message());
+    }
+    if (commandLine.fullscreen) setFullscreen(true);
     prepareFigures();
     WindowLoop loop(frameLoop);
     loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
@@ -121,10 +140,16 @@ int runProgram(int argc, char** argv) {
         case CommandLine::Action::Run:
             break;
     }
-    if (std::string display; !displayAnswers(commandLine, display)) {
+    std::string display;
+    if (!displayAnswers(commandLine, display)) {
+        if (commandLine.background) {
+            diagnose("--background draws behind the windows of an X11 desktop, and this session has none" +
+                     (display.empty() ? std::string() : " ('" + display + "' does not answer)"));
+            return 2;
+        }
         diagnose("no display to open the window on" + (display.empty() ? std::string() : " ('" + display + "')") +
                  "; viz --render OUT SONG makes a video without one");
         return 1;
     }
-    return runWindow(commandLine, programDirectory);
+    return runWindow(commandLine, programDirectory, display);
 }

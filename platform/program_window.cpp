@@ -19,6 +19,17 @@ void nameWindowClass() {
     XClassHint hint{name, name};
     XSetClassHint(display, window, &hint);
 }
+
+// GLUT_MULTISAMPLE with the most samples up to `wanted` the display has a
+// visual for (Xvfb offers 4), else none.
+unsigned multisampleMode(unsigned mode, int wanted) {
+    for (int samples = wanted; samples > 1; samples /= 2) {
+        glutSetOption(GLUT_MULTISAMPLE, samples);
+        glutInitDisplayMode(mode | GLUT_MULTISAMPLE);
+        if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return mode | GLUT_MULTISAMPLE;
+    }
+    return mode;
+}
 }  // namespace
 
 void openProgramWindow(const WindowRequest& request) {
@@ -29,8 +40,13 @@ void openProgramWindow(const WindowRequest& request) {
     arguments.push_back(nullptr);
     int count = static_cast<int>(words.size());
     glutInit(&count, arguments.data());
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | (request.alpha ? GLUT_ALPHA : 0));
+    const unsigned mode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | (request.alpha ? GLUT_ALPHA : 0);
+    glutInitDisplayMode(multisampleMode(mode, request.samples));
     glutInitWindowSize(request.width, request.height);
+    if (request.areaWidth > 0 && request.areaHeight > 0) {
+        glutInitWindowPosition(request.areaX + (request.areaWidth - request.width) / 2,
+                               request.areaY + (request.areaHeight - request.height) / 2);
+    }
     glutCreateWindow(":]");
     nameWindowClass();
     // freeglut refuses to show a window without a display callback; the
@@ -50,4 +66,10 @@ bool displayOpens(const std::string& name) {
     if (display == nullptr) return false;
     XCloseDisplay(display);
     return true;
+}
+
+int windowSamples() {
+    GLint samples = 0;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    return samples;
 }

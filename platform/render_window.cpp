@@ -46,7 +46,7 @@ void onFreeglutError(const char* format, va_list arguments) {
 }
 
 // The program's window, on the private display, at the video's size.
-void openRenderWindow(const PrivateDisplay& display, int width, int height) {
+void openRenderWindow(const PrivateDisplay& display, int width, int height, int samples) {
     // Ours, not Xlib's and freeglut's, which print at length and exit with 1.
     // freeglut puts its own in place while it makes the GL context, then ours
     // back. Mesa is asked not to add its own lines.
@@ -54,8 +54,11 @@ void openRenderWindow(const PrivateDisplay& display, int width, int height) {
     XSetErrorHandler(onDisplayError);
     glutInitErrorFunc(onFreeglutError);
     setenv("LIBGL_DEBUG", "quiet", 0);
-    openProgramWindow(
-        {.glutWords = {"viz", "-display", display.name()}, .width = width, .height = height, .alpha = true});
+    openProgramWindow({.glutWords = {"viz", "-display", display.name()},
+                       .width = width,
+                       .height = height,
+                       .alpha = true,
+                       .samples = samples});
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
     setProjection(width, height);
 }
@@ -65,9 +68,9 @@ RenderWindow::~RenderWindow() {
     if (opened) glutExit();
 }
 
-Problem RenderWindow::open(int width, int height) {
+Problem RenderWindow::open(int width, int height, int samples) {
     if (Problem problem = display.start(width, height)) return problem;
-    openRenderWindow(display, width, height);
+    openRenderWindow(display, width, height, samples);
     opened = true;
     return {};
 }

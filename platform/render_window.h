@@ -14,8 +14,9 @@ public:
     RenderWindow(const RenderWindow&) = delete;
     RenderWindow& operator=(const RenderWindow&) = delete;
 
-    // Starts the display, opens the window on it, and sets the projection.
-    Problem open(int width, int height);
+    // Starts the display, opens the window on it (multisampled with up to
+    // `samples` a pixel), and sets the projection.
+    Problem open(int width, int height, int samples = 0);
     // Every picture has been read back: losing the display now is no fault.
     void allPicturesTaken();
 

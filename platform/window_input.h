@@ -9,7 +9,7 @@
 #include "base/vector.h"
 
 struct WindowEvent {
-    enum class Kind { KeyDown, KeyUp, LeftArrowUp, RightArrowUp, ButtonUp };
+    enum class Kind { KeyDown, KeyUp, LeftArrowUp, RightArrowUp, F11Down, ButtonUp };
     Kind kind = Kind::KeyDown;
     unsigned char key = 0;  // the character, for KeyDown and KeyUp
 };

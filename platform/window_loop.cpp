@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "platform/fullscreen.h"
 #include "platform/gl_setup.h"
 
 namespace {
@@ -36,6 +37,10 @@ double secondsNow() {
 void onKeyDown(unsigned char key, int, int) { record(WindowEvent::Kind::KeyDown, key); }
 void onKeyUp(unsigned char key, int, int) { record(WindowEvent::Kind::KeyUp, key); }
 
+void onSpecialKeyDown(int key, int, int) {
+    if (key == GLUT_KEY_F11) record(WindowEvent::Kind::F11Down);
+}
+
 void onSpecialKeyUp(int key, int, int) {
     if (key == GLUT_KEY_LEFT) record(WindowEvent::Kind::LeftArrowUp);
     if (key == GLUT_KEY_RIGHT) record(WindowEvent::Kind::RightArrowUp);
@@ -46,7 +51,14 @@ void onMouse(int, int state, int, int) {
 }
 
 void onPassiveMotion(int x, int y) {
-    if (attachedLoop != nullptr) attachedLoop->input.pointerMovedTo(x, y);
+    if (attachedLoop == nullptr) return;
+    attachedLoop->input.pointerMovedTo(x, y);
+    attachedLoop->pointer.moved(secondsNow());
+}
+
+// A drag steers nothing, but it is a move: the pointer shows.
+void onDrag(int, int) {
+    if (attachedLoop != nullptr) attachedLoop->pointer.moved(secondsNow());
 }
 
 void onReshape(int width, int height) {
@@ -79,7 +91,9 @@ void WindowLoop::attach() {
     glutWindowStatusFunc(onWindowStatus);
     glutMouseFunc(onMouse);
     glutPassiveMotionFunc(onPassiveMotion);
+    glutSpecialFunc(onSpecialKeyDown);
     glutSpecialUpFunc(onSpecialKeyUp);
+    glutMotionFunc(onDrag);
     glutKeyboardUpFunc(onKeyUp);
 }
 
@@ -95,6 +109,7 @@ void WindowLoop::leave() { glutLeaveMainLoop(); }
 
 void WindowLoop::idle() {
     const double now = secondsNow();
+    pointer.update(now, fullscreenAsked());
     if (const double wait = pacer.secondsUntilNextFrame(now); wait > 0) {
         waitForWindowEvents(wait);
         return;  // freeglut handles what came, then asks again

@@ -3,6 +3,7 @@
 // the user does; the client draws a frame when one is due and the window is
 // seen, and keeps the program going when it is not.
 #include "platform/frame_pacer.h"
+#include "platform/pointer_hider.h"
 #include "platform/window_input.h"
 
 class WindowClient {
@@ -40,6 +41,7 @@ public:
 
     WindowInput input;
     FramePacer pacer;
+    PointerHider pointer;
 
 private:
     WindowClient& client;

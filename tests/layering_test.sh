@@ -19,9 +19,10 @@ declare -A may_use=(
     [text]="base draw"
     [scenes]="base draw"
     [platform]="base"
-    [app]="base decoding analysis output capture media video draw text scenes platform"
+    [desktop]="base"
+    [app]="base decoding analysis output capture media video draw text scenes platform desktop"
 )
-order=(base decoding analysis output capture media video draw text scenes platform app)
+order=(base decoding analysis output capture media video draw text scenes platform desktop app)
 
 failed=0
 for folder in "${order[@]}"; do

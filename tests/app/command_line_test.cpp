@@ -88,7 +88,26 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--listen", "--render", "o.mp4", "s.mp3"}, Action::Refuse, {}, "--listen and --render go apart", true},
         Case{{"--max-fps", "0"}, Action::Refuse, {}, "--max-fps takes 1 to 1000 frames a second, not '0'", false},
         Case{{"--max-fps=60x"}, Action::Refuse, {}, "not '60x'", false},
-        Case{{"--render", "o.mp4", "s.mp3", "--max-fps", "30"}, Action::Refuse, {}, "a video's rate is --fps", true}));
+        Case{{"--render", "o.mp4", "s.mp3", "--max-fps", "30"}, Action::Refuse, {}, "a video's rate is --fps", true},
+        Case{{"--fullscreen", "--background"}, Action::Refuse, {}, "--fullscreen and --background go apart", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--monitor", "1"}, Action::Refuse, {}, "not --render", true},
+        Case{{"--monitor="}, Action::Refuse, {}, "--monitor takes a number or a name", false},
+        Case{{"--samples", "64"}, Action::Refuse, {}, "--samples takes 0 to 32 samples a pixel, not '64'", false}));
+
+TEST(CommandLineWindow, TakesTheDesktopsOptions) {
+    const char* asked[] = {"viz", "--fullscreen", "--monitor", "HDMI-1", "--samples=0"};
+    const CommandLine line = parseCommandLine(5, asked);
+    ASSERT_EQ(line.action, Action::Run) << line.error;
+    EXPECT_TRUE(line.fullscreen);
+    EXPECT_EQ(line.monitor, "HDMI-1");
+    EXPECT_EQ(line.samples, 0);
+    const char* background[] = {"viz", "--listen", "--background"};
+    EXPECT_TRUE(parseCommandLine(3, background).background);
+    const char* render[] = {"viz", "--render", "o.mp4", "s.mp3", "--samples", "8"};
+    EXPECT_EQ(parseCommandLine(6, render).render.samples, 8) << "videos are multisampled as asked";
+    const char* plain[] = {"viz", "--render", "o.mp4", "s.mp3"};
+    EXPECT_EQ(parseCommandLine(4, plain).render.samples, 4) << "and with four samples unless asked";
+}
 
 TEST(CommandLineMaxFps, CapsTheWindowWhileListeningOrPlaying) {
     const char* playing[] = {"viz", "--max-fps", "24"};

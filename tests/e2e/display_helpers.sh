@@ -1,10 +1,10 @@
 # Helpers for driving the real program under X with xdotool and reading its
 # window's pixels. Source this file; call start_viz first.
 
-# start_viz EXECUTABLE [ARGUMENTS...]: runs it with its output in $work, sets
-# $pid and $window. A script's background job ignores Ctrl+C; this one takes
-# it as in a terminal.
-start_viz() {
+# launch_viz EXECUTABLE [ARGUMENTS...]: runs it with its output in $work, sets
+# $pid and $window, and gives the window the pointer and the keys. A
+# script's background job ignores Ctrl+C; this one takes it as in a terminal.
+launch_viz() {
     env --default-signal=INT "$@" >"$work/stdout" 2>"$work/stderr" &
     pid=$!
     window=""
@@ -15,11 +15,17 @@ start_viz() {
         sleep 0.1
     done
     [[ -n "$window" ]] || fail "no window titled ':]'"
-    # With no window manager the window sits at (-1, -1), one pixel off screen.
-    xdotool windowmove --sync "$window" 0 0
     # Input goes to the window under the pointer.
     xdotool mousemove --window "$window" 250 250
     xdotool windowfocus "$window" 2>/dev/null || true
+}
+
+# start_viz EXECUTABLE [ARGUMENTS...]: launch_viz, the window at the screen's corner.
+start_viz() {
+    launch_viz "$@"
+    # With no window manager the window sits at (-1, -1), one pixel off screen.
+    xdotool windowmove --sync "$window" 0 0
+    xdotool mousemove --window "$window" 250 250
 }
 
 fail() {
