@@ -165,7 +165,9 @@ Problem renderVideo(const RenderRequest& request) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ProgressBar progress(frameCount, request.fps.perSecond());
     for (long long index = 0; index < frameCount; ++index) {
+        window.beginPicture();
         drawFrame(source.nextFrame(isMenuScene(request.scene)), request.scene, figures, source, {}, noCaption);
+        window.endPicture();
         glReadPixels(0, 0, request.width, request.height, GL_BGRA, GL_UNSIGNED_BYTE, video.nextPicture());
         if (Problem problem = video.addPicture()) return problem;
         progress.update(index + 1);

@@ -82,7 +82,6 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     WindowRequest window;
     window.glutWords.insert(window.glutWords.end(), commandLine.windowOptions.begin(),
                             commandLine.windowOptions.end());
-    window.samples = commandLine.samples;
     Monitor monitor;
     if (!commandLine.monitor.empty() || commandLine.background) {
         if (Problem problem = monitorOnDisplay(display, commandLine.monitor, monitor)) {
@@ -102,6 +101,7 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     prepareFigures();
     WindowLoop loop(frameLoop);
     loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
+    loop.smoothEdges(commandLine.samples);
     // Asked to start minimised, the window manager keeps the window unmapped
     // and no event says so; one that shows it says that too.
     if (window.startsMinimised()) loop.pacer.setWindowHidden();

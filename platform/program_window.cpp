@@ -20,16 +20,6 @@ void nameWindowClass() {
     XSetClassHint(display, window, &hint);
 }
 
-// GLUT_MULTISAMPLE with the most samples up to `wanted` the display has a
-// visual for (Xvfb offers 4), else none.
-unsigned multisampleMode(unsigned mode, int wanted) {
-    for (int samples = wanted; samples > 1; samples /= 2) {
-        glutSetOption(GLUT_MULTISAMPLE, samples);
-        glutInitDisplayMode(mode | GLUT_MULTISAMPLE);
-        if (glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return mode | GLUT_MULTISAMPLE;
-    }
-    return mode;
-}
 }  // namespace
 
 void openProgramWindow(const WindowRequest& request) {
@@ -40,8 +30,7 @@ void openProgramWindow(const WindowRequest& request) {
     arguments.push_back(nullptr);
     int count = static_cast<int>(words.size());
     glutInit(&count, arguments.data());
-    const unsigned mode = GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | (request.alpha ? GLUT_ALPHA : 0);
-    glutInitDisplayMode(multisampleMode(mode, request.samples));
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH | (request.alpha ? GLUT_ALPHA : 0));
     glutInitWindowSize(request.width, request.height);
     if (request.areaWidth > 0 && request.areaHeight > 0) {
         glutInitWindowPosition(request.areaX + (request.areaWidth - request.width) / 2,
@@ -66,10 +55,4 @@ bool displayOpens(const std::string& name) {
     if (display == nullptr) return false;
     XCloseDisplay(display);
     return true;
-}
-
-int windowSamples() {
-    GLint samples = 0;
-    glGetIntegerv(GL_SAMPLES, &samples);
-    return samples;
 }

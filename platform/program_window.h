@@ -14,9 +14,6 @@ struct WindowRequest {
     // An alpha channel the pictures never use: Mesa then reads a frame back
     // as a plain copy (0.65 ms instead of 2.2 ms at 1080 x 1080).
     bool alpha = false;
-    // Samples a pixel for smooth edges: the most the display offers up to
-    // this many; 0 or 1 for none.
-    int samples = 0;
     // Placed at the centre of this area (a monitor) when it has a size.
     int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;
 
@@ -29,8 +26,4 @@ struct WindowRequest {
 bool displayOpens(const std::string& name);
 
 // glutInit, the double-buffered window with a depth buffer, and initGL.
-// Multisampled when asked and the display offers it.
 void openProgramWindow(const WindowRequest& request);
-
-// The samples each pixel of the current window has: 0 without multisampling.
-int windowSamples();

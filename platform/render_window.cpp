@@ -46,7 +46,7 @@ void onFreeglutError(const char* format, va_list arguments) {
 }
 
 // The program's window, on the private display, at the video's size.
-void openRenderWindow(const PrivateDisplay& display, int width, int height, int samples) {
+void openRenderWindow(const PrivateDisplay& display, int width, int height) {
     // Ours, not Xlib's and freeglut's, which print at length and exit with 1.
     // freeglut puts its own in place while it makes the GL context, then ours
     // back. Mesa is asked not to add its own lines.
@@ -57,8 +57,7 @@ void openRenderWindow(const PrivateDisplay& display, int width, int height, int 
     openProgramWindow({.glutWords = {"viz", "-display", display.name()},
                        .width = width,
                        .height = height,
-                       .alpha = true,
-                       .samples = samples});
+                       .alpha = true});
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
     setProjection(width, height);
 }
@@ -70,9 +69,14 @@ RenderWindow::~RenderWindow() {
 
 Problem RenderWindow::open(int width, int height, int samples) {
     if (Problem problem = display.start(width, height)) return problem;
-    openRenderWindow(display, width, height, samples);
+    openRenderWindow(display, width, height);
+    smooth.open(samples, width, height);
     opened = true;
     return {};
 }
+
+void RenderWindow::beginPicture() const { smooth.beginFrame(); }
+
+void RenderWindow::endPicture() const { smooth.endFrame(); }
 
 void RenderWindow::allPicturesTaken() { picturesAllTaken = true; }

@@ -4,6 +4,7 @@
 // ends the process with status 2 and one line, through exit(), which takes
 // a partial video away.
 #include "base/problem.h"
+#include "platform/multisample_buffer.h"
 #include "platform/private_display.h"
 
 class RenderWindow {
@@ -14,13 +15,18 @@ public:
     RenderWindow(const RenderWindow&) = delete;
     RenderWindow& operator=(const RenderWindow&) = delete;
 
-    // Starts the display, opens the window on it (multisampled with up to
-    // `samples` a pixel), and sets the projection.
+    // Starts the display, opens the window on it, and sets the projection;
+    // with `samples` above 1, edges are smoothed with up to that many a pixel.
     Problem open(int width, int height, int samples = 0);
+    // Around each picture's drawing: after endPicture it is in the back
+    // buffer, to read.
+    void beginPicture() const;
+    void endPicture() const;
     // Every picture has been read back: losing the display now is no fault.
     void allPicturesTaken();
 
 private:
     PrivateDisplay display;
+    MultisampleBuffer smooth;  // its GL objects go with the context
     bool opened = false;
 };

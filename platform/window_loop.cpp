@@ -62,7 +62,7 @@ void onDrag(int, int) {
 }
 
 void onReshape(int width, int height) {
-    if (attachedLoop != nullptr) reshapeWindow(attachedLoop->input, width, height);
+    if (attachedLoop != nullptr) attachedLoop->reshape(width, height);
 }
 
 void onWindowStatus(int glutStatus) {
@@ -123,8 +123,17 @@ void WindowLoop::idle() {
 }
 
 void WindowLoop::display() {
+    smooth.beginFrame();
     client.drawFrame(input);
+    smooth.endFrame();
     glutSwapBuffers();
+}
+
+void WindowLoop::smoothEdges(int samples) { smooth.open(samples, input.windowWidth, input.windowHeight); }
+
+void WindowLoop::reshape(int width, int height) {
+    reshapeWindow(input, width, height);
+    smooth.resize(width, height);
 }
 
 void reshapeWindow(WindowInput& input, int width, int height) {

@@ -3,6 +3,7 @@
 // the user does; the client draws a frame when one is due and the window is
 // seen, and keeps the program going when it is not.
 #include "platform/frame_pacer.h"
+#include "platform/multisample_buffer.h"
 #include "platform/pointer_hider.h"
 #include "platform/window_input.h"
 
@@ -38,10 +39,15 @@ public:
     void idle();
     // freeglut's display callback: draws and swaps.
     void display();
+    // Smooths the edges of the frames with up to `samples` samples a pixel.
+    void smoothEdges(int samples);
+    // The window's new size, for the frames and the smoothing.
+    void reshape(int width, int height);
 
     WindowInput input;
     FramePacer pacer;
     PointerHider pointer;
+    MultisampleBuffer smooth;
 
 private:
     WindowClient& client;

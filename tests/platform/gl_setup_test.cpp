@@ -4,6 +4,7 @@
 
 #include "draw/circle_list.h"
 #include "platform/gl_setup.h"
+#include "platform/multisample_buffer.h"
 #include "platform/window_loop.h"
 #include "tests/support/gl_test.h"
 
@@ -91,4 +92,45 @@ TEST_F(GlTest, ZeroSizeReshapeKeepsTheProjection) {
     }
     EXPECT_EQ(windowInput.windowHeight, 0);
     EXPECT_NEAR(cameraDistance(), 4.0f, 1e-5);
+}
+
+namespace {
+// A white square turned 10 degrees on black, through `buffer`: the pixels
+// neither black nor white, which only its edges can make.
+int greysOfATiltedEdge(const MultisampleBuffer& buffer) {
+    buffer.beginFrame();
+    glDisable(GL_LIGHTING);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor3f(1, 1, 1);
+    glRotatef(10, 0, 0, 1);
+    glRectf(-1, -1, 1, 1);
+    buffer.endFrame();
+    int greys = 0;
+    for (int y = 0; y < 500; y += 2) {
+        for (int x = 0; x < 500; x += 2) greys += gltest::readPixel(x, y).r > 20 && gltest::readPixel(x, y).r < 235;
+    }
+    return greys;
+}
+}  // namespace
+
+TEST_F(GlTest, SamplesGiveATiltedEdgeIntermediateColoursAndNoneWithout) {
+    MultisampleBuffer smooth;
+    smooth.open(4, 500, 500);
+    EXPECT_EQ(smooth.samples(), 4);
+    glPushMatrix();
+    EXPECT_GT(greysOfATiltedEdge(smooth), 100) << "a quarter of the pixels along edges 700 pixels long";
+    glPopMatrix();
+
+    MultisampleBuffer hard;
+    hard.open(0, 500, 500);
+    EXPECT_EQ(hard.samples(), 0);
+    glPushMatrix();
+    EXPECT_EQ(greysOfATiltedEdge(hard), 0);
+    glPopMatrix();
+
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    smooth.open(1000, 500, 500);
+    EXPECT_EQ(smooth.samples(), most) << "more than GL has: as many as it has";
 }
