@@ -79,7 +79,7 @@ fuzz:
 # listening on PipeWire as well; then the program's CPU time with its window
 # seen, covered and minimised, under a window manager.
 bench: build
-	$(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
+	VIZ_SCREEN=1920x1080 $(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
 	scripts/with-sound-server pipewire $(BUILD)/bench/viz_bench --listening
 	$(XRUN) scripts/with-window-manager bench/window_cpu.sh $(BUILD)
 

@@ -169,7 +169,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         if (line.fullscreen || line.background || !line.monitor.empty()) {
             return refuse("--fullscreen, --background and --monitor go with the window, not --render", true);
         }
-        line.render.samples = line.samples;
+        if (line.samples != kSamplesUnasked) line.render.samples = line.samples;
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
             return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
@@ -308,8 +308,8 @@ std::string usageText() {
            "  --monitor M  on monitor M: its number from 0 or its name, as\n"
            "               xrandr --listmonitors shows them\n"
            "  --background be the desktop's background, below every window (X11)\n"
-           "  --samples N  smooth edges with N samples a pixel where the display\n"
-           "               offers them, also in videos; 0 for none; default 4\n"
+           "  --samples N  smooth edges with N samples a pixel, also in videos; 0 for\n"
+           "               none; default 4 (in the window on software GL: none)\n"
            "  -h, --help   this text\n"
            "  --version    the version\n"
            "\n"

@@ -18,7 +18,7 @@ struct CommandLine {
     bool fullscreen = false;   // start fullscreen
     bool background = false;   // be the desktop's background instead of a window
     std::string monitor;       // the monitor by number or name; "" where the window manager puts it
-    int samples = kDefaultSamples;  // multisampling of the window; 0 or 1 for none
+    int samples = kSamplesUnasked;  // multisampling; 0 or 1 for none
     RenderRequest render;  // for Render
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line

@@ -18,6 +18,7 @@
 #include "media/music_folder.h"
 #include "platform/desktop_background.h"
 #include "platform/fullscreen.h"
+#include "platform/gl_setup.h"
 #include "platform/monitors.h"
 #include "platform/program_window.h"
 #include "platform/window_loop.h"
@@ -101,7 +102,9 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     prepareFigures();
     WindowLoop loop(frameLoop);
     loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
-    loop.smoothEdges(commandLine.samples);
+    loop.smoothEdges(commandLine.samples != kSamplesUnasked ? commandLine.samples
+                     : softwareRasteriser()                ? 0
+                                                           : kDefaultSamples);
     // Asked to start minimised, the window manager keeps the window unmapped
     // and no event says so; one that shows it says that too.
     if (window.startsMinimised()) loop.pacer.setWindowHidden();

@@ -23,11 +23,23 @@ namespace {
 constexpr double kSecondsPerMeasure = 2.0;
 
 void bareFrame() { clearToLevel(0.0f); }
+
+void runDrawingBenchmarks(const char* program) {
+    openProgramWindow({.glutWords = {program}});
+    prepareFigures();
+    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
+    WindowInput windowInput;
+    reshapeWindow(windowInput, 500, 500);
+
+    const double bare = measureFramesPerSecond(bareFrame, kSecondsPerMeasure);
+    reportFrameRate("bare frame (clear + swap)", bare, bare);
+    runSceneBenchmarks(bare);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     // `viz_bench --listening`: listening alone, on another kind of server;
-    // `--formats`: the decoders alone.
+    // `--formats`: the decoders alone; `--scenes`: the drawing alone.
     if (argc > 1 && std::strcmp(argv[1], "--listening") == 0) {
         runListeningBenchmarks();
         return 0;
@@ -37,21 +49,17 @@ int main(int argc, char** argv) {
         runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
         return 0;
     }
+    const char* program = argc > 0 ? argv[0] : "viz_bench";
+    if (argc > 1 && std::strcmp(argv[1], "--scenes") == 0) {
+        runDrawingBenchmarks(program);
+        return 0;
+    }
     runScanBenchmark();
     runAudioBenchmarks();
     runFormatBenchmarks();
     runListeningBenchmarks();
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
     runRenderBenchmarks(VIZ_BINARY);
-
-    openProgramWindow({.glutWords = {argc > 0 ? argv[0] : "viz_bench"}});
-    prepareFigures();
-    for (int i = 0; i < 10; ++i) glutMainLoopEvent();
-    WindowInput windowInput;
-    reshapeWindow(windowInput, 500, 500);
-
-    const double bare = measureFramesPerSecond(bareFrame, kSecondsPerMeasure);
-    reportFrameRate("bare frame (clear + swap)", bare, bare);
-    runSceneBenchmarks(bare);
+    runDrawingBenchmarks(program);
     return 0;
 }

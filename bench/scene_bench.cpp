@@ -1,9 +1,10 @@
 #include "bench/scene_bench.h"
 
-#include <GL/gl.h>
+#include <GL/freeglut.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/figures.h"
 #include "app/frame.h"
@@ -12,6 +13,8 @@
 #include "base/random.h"
 #include "bench/frame_rate.h"
 #include "draw/overlay.h"
+#include "platform/multisample_buffer.h"
+#include "platform/window_loop.h"
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"
 #include "scenes/paint_canvas.h"
@@ -38,6 +41,62 @@ void sceneFrame(int scene, float loudness, float step) {
 void measureScene(const std::string& name, int scene, float loudness, float step, double bare) {
     const double fps = measureFramesPerSecond([&] { sceneFrame(scene, loudness, step); }, kSeconds);
     reportFrameRate(name, fps, bare);
+}
+
+struct SceneRun {
+    const char* name;
+    int scene;
+    float loudness, step;
+};
+
+// The window at this size: the frames, the projection and the smoothing follow it.
+void resizeWindow(int width, int height, MultisampleBuffer& smooth) {
+    glutReshapeWindow(width, height);
+    for (int i = 0; i < 20; ++i) glutMainLoopEvent();
+    glutSwapBuffers();  // Mesa sizes its buffers to the window at a swap
+    WindowInput input;
+    reshapeWindow(input, width, height);
+    smooth.resize(width, height);
+    frame.windowWidth = width;
+    frame.windowHeight = height;
+}
+
+// Frames a second of each scene at three window sizes, with edges drawn
+// hard and smoothed by four samples a pixel.
+void measureSizesAndSmoothing(const std::vector<SceneRun>& scenes) {
+    constexpr double kTableSeconds = 1.0;
+    constexpr int kSizes[][2] = {{500, 500}, {1280, 720}, {1920, 1080}};
+    MultisampleBuffer hard, smooth;
+    smooth.open(4, 500, 500);
+    std::printf("\nframes a second by window size, hard edges / %d samples a pixel (cost: x of hard)\n",
+                smooth.samples());
+    std::printf("%-28s %21s %21s %21s\n", "", "500x500", "1280x720", "1920x1080");
+    std::vector<std::vector<double>> rates(scenes.size());
+    for (const auto& size : kSizes) {
+        resizeWindow(size[0], size[1], smooth);
+        for (std::size_t i = 0; i < scenes.size(); ++i) {
+            const auto through = [&](const MultisampleBuffer& buffer) {
+                return [&] {
+                    buffer.beginFrame();
+                    sceneFrame(scenes[i].scene, scenes[i].loudness, scenes[i].step);
+                    buffer.endFrame();
+                };
+            };
+            // A scene's first frames at a new size run slow (the canvas's
+            // arrays were seen at half speed): they are not counted.
+            measureFramesPerSecond(through(hard), kTableSeconds / 2);
+            rates[i].push_back(measureFramesPerSecond(through(hard), kTableSeconds));
+            rates[i].push_back(measureFramesPerSecond(through(smooth), kTableSeconds));
+        }
+    }
+    for (std::size_t i = 0; i < scenes.size(); ++i) {
+        std::printf("%-28s", scenes[i].name);
+        for (std::size_t k = 0; k + 1 < rates[i].size(); k += 2) {
+            std::printf(" %6.0f / %5.0f (%4.2fx)", rates[i][k], rates[i][k + 1], rates[i][k + 1] / rates[i][k]);
+        }
+        std::printf("\n");
+    }
+    resizeWindow(500, 500, smooth);
 }
 
 void fillCanvas(std::size_t quads) {
@@ -105,5 +164,13 @@ void runSceneBenchmarks(double bare) {
     measureScene("scene 8 (rosette)", 8, 0, 0.016f, bare);
 
     measureCanvas(10000, bare);
+    measureSizesAndSmoothing({{"title", kTitleScene, 0.1f, 1.0f / 60},
+                              {"selection (400 stars)", kSelectionScene, 0.5f, 1.0f / 60},
+                              {"scene 0 (51 cubes)", 0, 0, 0.02f},
+                              {"scene 1 (501 cubes)", 1, 0, 0.02f},
+                              {"scene 2 (10k quads)", 2, 0, 0},
+                              {"scene 3 (tunnel)", 3, 0.2f, 0.016f},
+                              {"scenes 4 to 7 (the clear)", 4, 0.2f, 0.016f},
+                              {"scene 8 (rosette)", 8, 0, 0.016f}});
     measureCanvas(100000, bare);
 }

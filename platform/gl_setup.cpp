@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include <initializer_list>
+#include <string>
 
 
 namespace {
@@ -43,4 +44,14 @@ void setProjection(int width, int height) {
     // The camera alone is the base matrix of every frame.
     glLoadIdentity();
     gluLookAt(0, 0, 4, 0, 0, 0, 0, 1, 0);
+}
+
+bool softwareRasteriser() {
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (renderer == nullptr) return false;
+    const std::string name = renderer;
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (name.find(software) != std::string::npos) return true;
+    }
+    return false;
 }

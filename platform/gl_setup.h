@@ -7,3 +7,7 @@ void setupLights();
 void initGL();
 // The projection and viewport for a window of this size, and the camera.
 void setProjection(int width, int height);
+
+// Whether GL draws on the processor (Mesa's llvmpipe, softpipe, swrast):
+// every sample of every pixel costs frame rate there.
+bool softwareRasteriser();
