@@ -324,5 +324,6 @@ std::string usageText() {
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
+           "  --samples N  smooth edges, as in the window; default 4\n"
            "X options such as -display NAME and -sync go to the window system.\n";
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real program on the demo songs and saves one PNG of each screen
-# into docs/. Usage: take-screenshots.sh BUILD_FOLDER DOCS_FOLDER
+# into docs/, then the fullscreen window on a 1920x1080 screen of its own
+# under openbox. Usage: take-screenshots.sh BUILD_FOLDER DOCS_FOLDER
 set -euo pipefail
+here=$(realpath "$(dirname "$0")")
 build=$(realpath "$1")
 docs=$(realpath "$2")
 work=$(mktemp -d)
@@ -22,6 +24,18 @@ move_in_circle() {
 }
 
 save() { shot "$1"; cp "$work/$1.png" "$docs/$1.png"; echo "saved docs/$1.png"; }
+
+if [[ ${3:-} == --fullscreen ]]; then
+    launch_viz "$build/viz" --fullscreen --samples 4
+    sleep 1
+    xdotool key Return
+    sleep 2
+    xdotool key 3
+    move_in_circle 4
+    save fullscreen
+    quit_viz
+    exit 0
+fi
 
 start_viz "$build/viz"
 sleep 5.5
@@ -52,3 +66,6 @@ quit_viz
 "$build/viz" --render "$work/render.mp4" "$build/media/Night Drive.mp3" --seconds 6
 ffmpeg -v error -ss 5 -i "$work/render.mp4" -frames:v 1 -vf scale=500:500 -y "$docs/render.png"
 echo "saved docs/render.png"
+
+VIZ_SCREEN=1920x1080 "$here/../scripts/with-display" --own "$here/../scripts/with-window-manager" \
+    "$here/take-screenshots.sh" "$build" "$docs" --fullscreen
