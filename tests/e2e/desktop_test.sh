@@ -2,12 +2,13 @@
 # The window on a desktop of two monitors side by side, under a real window
 # manager: fullscreen by key and by option on the monitor asked for, and the
 # desktop's background, kept below the other windows.
-# Usage: desktop_test.sh VIZ, on a private display of 2560x1024; it runs
-# itself again under the window manager, as desktop_test.sh --managed VIZ.
+# Usage: desktop_test.sh VIZ CURSOR_SHOWN, on a private display of 2560x1024;
+# it runs itself again under the window manager, as desktop_test.sh --managed ...
 set -euo pipefail
 managed=false
 [[ $1 == --managed ]] && { managed=true; shift; }
 viz=$1
+cursor_shown=$2
 work=$(mktemp -d)
 pid=""
 source "$(dirname "$0")/display_helpers.sh"
@@ -52,7 +53,7 @@ if ! $managed; then
     expect_geometry "$((640 - 250)) $((512 - 250)) 500 500" 5
     quit_viz
     echo "without a window manager, --background said so and showed a normal window"
-    exec "$(dirname "$0")/../../scripts/with-window-manager" bash "$0" --managed "$viz"
+    exec "$(dirname "$0")/../../scripts/with-window-manager" bash "$0" --managed "$viz" "$cursor_shown"
 fi
 
 # f and F11 toggle fullscreen on the monitor the window is on; Escape leaves it.
@@ -74,8 +75,17 @@ echo "--monitor 1 opened on the right monitor; f, F11, Escape went fullscreen on
 
 launch --fullscreen --monitor LEFT
 expect_geometry "0 0 1280 1024" 5
+# The pointer goes after 2 s still, and comes back at the first move.
+xdotool mousemove 600 500
+sleep 1
+"$cursor_shown" || fail "the pointer went before 2 s"
+sleep 1.5
+"$cursor_shown" && fail "the pointer still shows after 2.5 s still in fullscreen"
+xdotool mousemove 610 500
+sleep 0.3
+"$cursor_shown" || fail "the pointer did not come back when moved"
 quit_viz
-echo "--fullscreen --monitor LEFT covered the left monitor"
+echo "--fullscreen --monitor LEFT covered the left monitor; the pointer hid after 2 s still and came back"
 
 # The background: a desktop window over the monitor, below a window raised over it.
 launch --background --monitor RIGHT
