@@ -20,15 +20,22 @@ bool isDesktopWindow(Display* display, Window window) {
     return std::ranges::find(types, atomNamed(display, "_NET_WM_WINDOW_TYPE_DESKTOP")) != types.end();
 }
 
-// Whether the manager lists `window` among its clients with nothing but
-// other desktop windows below it; waits for it to take the window on.
+bool managed(Display* display, Window window) {
+    const auto state = readProperty(display, window, "WM_STATE", atomNamed(display, "WM_STATE"));
+    return !state.empty() && state[0] == NormalState;
+}
+
+// Whether the manager has taken `window` on and keeps it below: where it
+// lists its clients by stacking, nothing but other desktop windows below it
+// (xfwm4 lists no desktop window there at all: taking it on is enough).
 bool keptBelowTheOthers(Display* display, Window window) {
     const Window root = DefaultRootWindow(display);
     for (const auto end = std::chrono::steady_clock::now() + kManagerPatience;
          std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        if (!managed(display, window)) continue;
         const auto stacking = readProperty(display, root, "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
         const auto ours = std::ranges::find(stacking, window);
-        if (ours == stacking.end()) continue;
+        if (ours == stacking.end()) return isDesktopWindow(display, window);
         return std::all_of(stacking.begin(), ours,
                            [&](unsigned long below) { return isDesktopWindow(display, static_cast<Window>(below)); });
     }
