@@ -34,5 +34,8 @@ check 2 err "^viz: cannot open '$work/missing': No such file or directory$" "$wo
 check 2 err "^viz: '$work/file' is neither a folder nor a song viz plays$" "$work/music" "$work/file"
 check 1 err "^viz: no display to open the window on; viz --render OUT SONG makes a video without one$" "$work/music"
 check 1 err "^viz: no display to open the window on \(':77'\); viz --render" -display :77 "$work/music"
+# A Wayland session without Xwayland has no desktop background of X11's to be.
+check 2 err "^viz: --background draws behind the windows of an X11 desktop, and this session has none$" \
+    --background "$work/music"
 
 echo "help, version, bad options, bad folders and the missing display all answered as they should"
