@@ -11,6 +11,7 @@ void FrameLoop::takeInput(WindowInput& input) {
 
 void FrameLoop::followFullscreen() {
     using Ask = Controls::FullscreenAsk;
+    if (!fullscreenAllowed) controls.fullscreenAsk = Ask::Nothing;
     if (controls.fullscreenAsk == Ask::Toggle) setFullscreen(!fullscreenShown());
     if (controls.fullscreenAsk == Ask::Leave) setFullscreen(false);
     controls.fullscreenAsk = Ask::Nothing;

@@ -25,6 +25,8 @@ public:
     Frame frame;  // the frame drawn last
     // Fullscreen with music or the desktop's sound, the screen stays awake.
     IdleInhibitor screenAwake;
+    // The desktop's background stays below, never fullscreen over the rest.
+    bool fullscreenAllowed = true;
 
 private:
     void takeInput(WindowInput& input);

@@ -96,7 +96,11 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     }
     openProgramWindow(window);
     if (commandLine.background) {
-        if (Problem problem = makeDesktopBackground(monitor)) diagnose(problem.message());
+        if (Problem problem = makeDesktopBackground(monitor)) {
+            diagnose(problem.message());
+        } else {
+            frameLoop.fullscreenAllowed = false;
+        }
     }
     if (commandLine.fullscreen) setFullscreen(true);
     prepareFigures();

@@ -17,7 +17,6 @@ public:
 
     // Holds the screen awake while `wanted`; only a change calls the desktop.
     void hold(bool wanted);
-    bool holding() const { return held; }
 
 private:
     bool connect();

@@ -19,7 +19,6 @@ void nameWindowClass() {
     XClassHint hint{name, name};
     XSetClassHint(display, window, &hint);
 }
-
 }  // namespace
 
 void openProgramWindow(const WindowRequest& request) {

@@ -54,10 +54,8 @@ void openRenderWindow(const PrivateDisplay& display, int width, int height) {
     XSetErrorHandler(onDisplayError);
     glutInitErrorFunc(onFreeglutError);
     setenv("LIBGL_DEBUG", "quiet", 0);
-    openProgramWindow({.glutWords = {"viz", "-display", display.name()},
-                       .width = width,
-                       .height = height,
-                       .alpha = true});
+    openProgramWindow(
+        {.glutWords = {"viz", "-display", display.name()}, .width = width, .height = height, .alpha = true});
     for (int i = 0; i < 10; ++i) glutMainLoopEvent();
     setProjection(width, height);
 }

@@ -104,7 +104,11 @@ stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
 lowest=$(awk '{ print $1 }' <<<"$stacking")
 kill "$other"
 ((lowest == window)) || fail "the background is not lowest: stacking $stacking, viz $(printf '0x%x' "$window")"
-# A click on the desktop gives it the keys, as a desktop's own background does.
+# A click on the desktop gives it the keys, as a desktop's own background does;
+# the background never goes fullscreen over the other windows.
 xdotool mousemove 2300 800 click 1
+press f
+sleep 0.5
+window_state | grep -q _NET_WM_STATE_FULLSCREEN && fail "'f' made the background fullscreen"
 quit_viz
 echo "--background: a desktop window over the right monitor, lowest below a raised window"
