@@ -13,7 +13,8 @@ GENERATOR  := -G Ninja
 # Tests and benchmarks need an X server; a virtual one when there is no display.
 XRUN := scripts/with-display
 # No test starts a sound server by asking for one.
-TEST_ENV := PULSE_CLIENTCONFIG=$(CURDIR)/tests/pulse-client.conf
+# The tests run without the settings file of whoever runs them.
+TEST_ENV := PULSE_CLIENTCONFIG=$(CURDIR)/tests/pulse-client.conf XDG_CONFIG_HOME=$(CURDIR)/tests/no-settings
 
 .PHONY: all deps build run test test-asan test-tsan fuzz bench soak screenshots package clean
 

@@ -32,6 +32,7 @@ enum OptionCode : int {
     kBackground,
     kMonitor,
     kSamples,
+    kNoConfig,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -51,6 +52,7 @@ constexpr option kOptions[] = {
     {"background", no_argument, nullptr, kBackground},
     {"monitor", required_argument, nullptr, kMonitor},
     {"samples", required_argument, nullptr, kSamples},
+    {"no-config", no_argument, nullptr, kNoConfig},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -208,6 +210,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         const int code = getopt_long_only(argc, arguments.data(), ":h", kOptions, &index);
         if (code == -1) break;
         const char* word = arguments[optind - 1];
+        if (index >= 0) line.optionsGiven.emplace_back(kOptions[index].name);
         switch (code) {
             case kHelp:
                 return answer(CommandLine::Action::ShowHelp);
@@ -250,6 +253,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                     return refuse(std::string("--samples takes 0 to 32 samples a pixel, not '") + optarg + "'", false);
                 }
                 break;
+            case kNoConfig:
+                line.readsSettings = false;
+                break;
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
                 if (optarg != nullptr) line.windowOptions.push_back(optarg);
@@ -257,6 +263,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case ':':
                 return refuse(std::string("option '") + word + "' needs a value", true);
             default:
+                // A value given to an option that takes none: getopt names
+                // the option's code, which is no letter.
+                if (const char* equals = std::strchr(word, '='); equals != nullptr && optopt != 0) {
+                    return refuse("option '" + std::string(word, equals) + "' takes no value", true);
+                }
                 // A short option carries its letter; a long one is the word.
                 if (optopt != 0) return refuse(std::string("unknown option '-") + char(optopt) + "'", true);
                 return refuse(std::string("unknown option '") + word + "'", true);
@@ -310,6 +321,7 @@ std::string usageText() {
            "  --background be the desktop's background, below every window (X11)\n"
            "  --samples N  smooth edges with N samples a pixel, also in videos; 0 for\n"
            "               none; default 4 (in the window on software GL: none)\n"
+           "  --no-config  without the settings file (~/.config/viz/viz.conf)\n"
            "  -h, --help   this text\n"
            "  --version    the version\n"
            "\n"

@@ -19,13 +19,15 @@ struct CommandLine {
     bool background = false;   // be the desktop's background instead of a window
     std::string monitor;       // the monitor by number or name; "" where the window manager puts it
     int samples = kSamplesUnasked;  // multisampling; 0 or 1 for none
+    bool readsSettings = true;  // false with --no-config
+    std::vector<std::string> optionsGiven;  // the long options' names, in order
     RenderRequest render;  // for Render
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line
     bool showUsage = false;  // a refusal that the usage explains
 };
 
-// Reads the arguments after the program's name.
+// Reads the arguments after the program's name (argv[0] is the name).
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 // The usage text: the argument, the options and the controls.

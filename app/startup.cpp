@@ -12,6 +12,7 @@
 #include "app/frame_drawer.h"
 #include "app/frame_loop.h"
 #include "app/listening_source.h"
+#include "app/settings_file.h"
 #include "app/song_source.h"
 #include "base/messages.h"
 #include "base/random.h"
@@ -126,7 +127,8 @@ int runProgram(int argc, char** argv) {
     const std::string programDirectory = argc > 0 ? takeProgramDirectory(argv[0]) : "";
     // Help, the version and mistakes are answered before any window opens,
     // so they need no display.
-    const CommandLine commandLine = parseCommandLine(argc, argv);
+    const CommandLine commandLine = parseWithSettingsFile(
+        argc, argv, settingsFilePath(environment("XDG_CONFIG_HOME"), environment("HOME")));
     switch (commandLine.action) {
         case CommandLine::Action::ShowHelp:
             std::fputs(usageText().c_str(), stdout);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/settings_file.h"
 #include "media/song_names.h"
 #include "tools/mp3_maker.h"
 
@@ -233,4 +234,65 @@ TEST(CommandLinePlaces, StoresOperandsFromTheRoot) {
     const std::string song = temp / "alpha.mp3";
     EXPECT_EQ(line.places, (std::vector<std::string>{song, song, temp.path()}));
     EXPECT_EQ(displayName(line.places[0]), "alpha");
+}
+
+namespace {
+CommandLine withSettings(const std::string& file, std::vector<std::string> arguments, const std::string& settings) {
+    std::ofstream(file) << settings;
+    arguments.insert(arguments.begin(), "viz");
+    std::vector<const char*> argv;
+    for (const std::string& word : arguments) argv.push_back(word.c_str());
+    return parseWithSettingsFile(static_cast<int>(argv.size()), argv.data(), file);
+}
+}  // namespace
+
+TEST(SettingsFile, SetsWhatTheCommandLineLeavesOpen) {
+    EXPECT_EQ(settingsFilePath("/cfg", "/home/u"), "/cfg/viz/viz.conf");
+    EXPECT_EQ(settingsFilePath("", "/home/u"), "/home/u/.config/viz/viz.conf");
+
+    mp3::TempFolder temp;
+    const std::string file = temp / "viz.conf";
+    const std::string settings = "# mine\n\n  max-fps = 60\nfullscreen\nsamples=2\nlisten=mic.monitor\n";
+    const CommandLine plain = withSettings(file, {}, settings);
+    ASSERT_EQ(plain.action, Action::Run) << plain.error;
+    EXPECT_EQ(plain.maximumFrameRate, 60);
+    EXPECT_TRUE(plain.fullscreen);
+    EXPECT_EQ(plain.samples, 2);
+    EXPECT_EQ(plain.listenSource, "mic.monitor");
+
+    // The command line wins, over a setting's opposite too; songs named are played, not listened past.
+    const CommandLine overridden = withSettings(file, {"--max-fps", "30", "--background", temp.path()}, settings);
+    ASSERT_EQ(overridden.action, Action::Run) << overridden.error;
+    EXPECT_EQ(overridden.maximumFrameRate, 30);
+    EXPECT_TRUE(overridden.background);
+    EXPECT_FALSE(overridden.fullscreen);
+    EXPECT_FALSE(overridden.listen);
+    EXPECT_EQ(overridden.samples, 2);
+
+    const CommandLine render = withSettings(file, {"--render", "o.mp4", "s.mp3"}, settings);
+    ASSERT_EQ(render.action, Action::Render) << render.error << ": a video takes the smoothing alone";
+    EXPECT_EQ(render.render.samples, 2);
+
+    const CommandLine ignored = withSettings(file, {"--no-config"}, settings);
+    EXPECT_EQ(ignored.maximumFrameRate, 0);
+    EXPECT_FALSE(ignored.listen);
+    std::filesystem::remove(file);
+    EXPECT_EQ(parseWithSettingsFile(1, std::vector<const char*>{"viz"}.data(), file).action, Action::Run)
+        << "no file, no settings";
+}
+
+TEST(SettingsFile, ABadLineNamesTheFileAndTheLine) {
+    mp3::TempFolder temp;
+    const std::string file = temp / "viz.conf";
+    for (const auto& [settings, message] : std::vector<std::pair<std::string, std::string>>{
+             {"fullscreen\nmax-fps=0\n", ":2: --max-fps takes 1 to 1000 frames a second, not '0'"},
+             {"volume=3\n", ":1: unknown option '--volume=3'"},
+             {"\nfullscreen=yes\n", ":2: option '--fullscreen' takes no value"},
+             {"render=out.mp4\n", ":1: 'render' is no setting"}}) {
+        const CommandLine line = withSettings(file, {}, settings);
+        EXPECT_EQ(line.action, Action::Refuse) << settings;
+        EXPECT_EQ(line.error.rfind(file + message, 0), 0u) << line.error;
+        EXPECT_FALSE(line.showUsage);
+    }
+    EXPECT_EQ(withSettings(file, {"--help"}, "max-fps=0\n").action, Action::ShowHelp) << "help needs no good file";
 }

@@ -34,6 +34,14 @@ check 2 err "^viz: cannot open '$work/missing': No such file or directory$" "$wo
 check 2 err "^viz: '$work/file' is neither a folder nor a song viz plays$" "$work/music" "$work/file"
 check 1 err "^viz: no display to open the window on; viz --render OUT SONG makes a video without one$" "$work/music"
 check 1 err "^viz: no display to open the window on \(':77'\); viz --render" -display :77 "$work/music"
+# A settings file's mistake is named by file and line, before any window.
+mkdir -p "$work/config/viz"
+printf 'fullscreen\nsamples=64\n' >"$work/config/viz/viz.conf"
+export XDG_CONFIG_HOME=$work/config
+check 2 err "^viz: $work/config/viz/viz.conf:2: --samples takes 0 to 32 samples a pixel, not '64'$" "$work/music"
+check 1 err "^viz: no display to open the window on" --no-config "$work/music"
+unset XDG_CONFIG_HOME
+
 # A Wayland session without Xwayland has no desktop background of X11's to be.
 check 2 err "^viz: --background draws behind the windows of an X11 desktop, and this session has none$" \
     --background "$work/music"
