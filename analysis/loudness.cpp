@@ -1,5 +1,7 @@
 #include "analysis/loudness.h"
 
+#include <algorithm>
+
 float levelOf(const float* magnitudes) {
     float sum = 0;
     for (int i = 0; i < kSpectrumBins; i += 2) sum += magnitudes[i];
@@ -11,5 +13,7 @@ Loudness LoudnessMeter::measure(bool heard) {
     if (!heard) return loudness;
     analyser.analyse(samples.data(), loudness.spectrum.data());
     loudness.level = levelOf(loudness.spectrum.data());
+    constexpr int kHeardAt = FftAnalyser::kWindow - kSpectrumLead;
+    std::copy_n(samples.begin() + (kHeardAt - kWaveformSamples / 2), kWaveformSamples, loudness.waveform.begin());
     return loudness;
 }

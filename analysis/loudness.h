@@ -13,10 +13,15 @@
 // milliseconds after the sound is heard.
 constexpr int kSpectrumLead = 768;
 
-// The spectrum of what is heard at a moment, and its loudness.
+// Samples of the waveform kept around the moment heard.
+constexpr int kWaveformSamples = 512;
+
+// The spectrum of what is heard at a moment, its loudness, and the mono
+// waveform around it (the moment heard at its middle).
 struct Loudness {
     std::array<float, kSpectrumBins> spectrum{};
     float level = 0;
+    std::array<float, kWaveformSamples> waveform{};
 };
 
 // The loudness of a spectrum: every second magnitude from the first, summed,
