@@ -19,10 +19,11 @@ declare -A may_use=(
     [text]="base draw"
     [scenes]="base draw"
     [platform]="base"
+    [shaders]="base analysis"
     [desktop]="base"
-    [app]="base decoding analysis output capture media video draw text scenes platform desktop"
+    [app]="base decoding analysis output capture media video draw text scenes shaders platform desktop"
 )
-order=(base decoding analysis output capture media video draw text scenes platform desktop app)
+order=(base decoding analysis output capture media video draw text scenes shaders platform desktop app)
 
 failed=0
 for folder in "${order[@]}"; do
