@@ -14,6 +14,9 @@ void Controls::apply(const WindowEvent& event, CaptionBanner& banner) {
                 currentScene = scene;
             } else if (event.key == 'q') {
                 quitAsked = true;
+            } else if (event.key == '0' || event.key == '9') {
+                currentScene = kShaderScene;
+                shaderSteps += event.key == '0' ? 1 : -1;
             } else if (event.key == 'f') {
                 fullscreenAsk = FullscreenAsk::Toggle;
             } else if (event.key == kEscape) {

@@ -19,4 +19,7 @@ struct Controls {
     // the last asked and clears it.
     enum class FullscreenAsk { Nothing, Toggle, Leave };
     FullscreenAsk fullscreenAsk = FullscreenAsk::Nothing;
+    // Shader scenes to step: `0` one forward, `9` one back; the frame loop
+    // takes them.
+    int shaderSteps = 0;
 };

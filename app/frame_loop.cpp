@@ -1,12 +1,31 @@
 #include "app/frame_loop.h"
 
+#include <utility>
+
 #include "app/scene_table.h"
 #include "platform/fullscreen.h"
 
 void FrameLoop::takeInput(WindowInput& input) {
+    const int sceneBefore = controls.currentScene;
     for (const WindowEvent& event : input.takeEvents()) controls.apply(event, figures.banner);
+    stepShaderScenes(sceneBefore);
     if (controls.quitAsked) WindowLoop::leave();
     followFullscreen();
+}
+
+void FrameLoop::stepShaderScenes(int sceneBefore) {
+    const int steps = std::exchange(controls.shaderSteps, 0);
+    if (steps == 0) return;
+    ShaderScenes& scenes = figures.shaderScenes;
+    // With none installed, the keys leave the scene as it was.
+    if (scenes.count() == 0) {
+        controls.currentScene = sceneBefore;
+        return;
+    }
+    scenes.step(steps);
+    caption.name = scenes.name(static_cast<std::size_t>(scenes.current()));
+    caption.shownFor = 0;
+    figures.banner.reset();
 }
 
 void FrameLoop::followFullscreen() {
@@ -31,6 +50,9 @@ void FrameLoop::drawFrame(WindowInput& input) {
     frame.mouseY = input.mouseY;
     frame.mousePoint = input.mousePoint;
     frame.mouseDrag = input.mouseDrag;
+    frame.pressX = input.pressX;
+    frame.pressY = input.pressY;
+    frame.buttonHeld = input.buttonHeld;
     frame.windowWidth = input.windowWidth;
     frame.windowHeight = input.windowHeight;
     ::drawFrame(frame, controls.currentScene, figures, source, controls.toggles, caption);

@@ -31,4 +31,5 @@ public:
 private:
     void takeInput(WindowInput& input);
     void followFullscreen();
+    void stepShaderScenes(int sceneBefore);
 };

@@ -4,7 +4,10 @@
 
 Frame ListeningSource::nextFrame(bool) {
     Frame frame;
-    if (listener) frame.level = listener->heard(monotonicNanoseconds()).level;
+    if (listener) {
+        frame.heard = listener->heard(monotonicNanoseconds());
+        frame.level = frame.heard.level;
+    }
     clock.read();
     frame.frameTime = clock.frameTime;
     frame.frameDelta = clock.frameDelta;

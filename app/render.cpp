@@ -77,7 +77,9 @@ public:
         Frame frame;
         frame.frameTime = static_cast<float>(seconds);
         frame.frameDelta = static_cast<float>(1.0 / fps.perSecond());
-        frame.level = levels.levelAt(seconds);
+        frame.heard = levels.loudnessAt(seconds);
+        frame.level = frame.heard.level;
+        frame.sampleRate = levels.sampleRate();
         windowToScene(frame.mouseX, frame.mouseY, frame.mousePoint);
         return frame;
     }

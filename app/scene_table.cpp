@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <iterator>
 #include <vector>
 
@@ -10,8 +12,37 @@
 #include "app/frame.h"
 #include "scenes/rosette.h"
 #include "text/outline_font.h"
+#include "text/stroke_text.h"
 
 namespace {
+// iDate: the year, the month from 0, the day, and the seconds into the day, local time.
+void dateNow(float date[4]) {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const double fraction = std::chrono::duration<double>(now.time_since_epoch()).count() - static_cast<double>(seconds);
+    date[0] = static_cast<float>(local.tm_year + 1900);
+    date[1] = static_cast<float>(local.tm_mon);
+    date[2] = static_cast<float>(local.tm_mday);
+    date[3] = static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + fraction);
+}
+
+// GL's messages, one per line from the top left, small enough for long ones.
+void drawShaderProblem(const std::string& problem) {
+    constexpr float kSide = 9000;  // about 85 letters across
+    constexpr float kLineHeight = 170;
+    if (problem.empty()) return;
+    glColor3f(1, 0.35f, 0.35f);
+    float y = kSide - kLineHeight;
+    for (std::size_t start = 0; start < problem.size() && y > 0; y -= kLineHeight) {
+        const std::size_t end = std::min(problem.find('\n', start), problem.size());
+        drawStrokeText(40, y, problem.substr(start, end - start).c_str(), kSide, kSide);
+        start = end + 1;
+    }
+    glColor3f(1, 0, 0);
+}
+
 const char* const kCreditLine = "by Tharnwexolbrimdale   ( press enter to start )";
 constexpr float kCreditSeconds = 5.0f;
 
@@ -82,6 +113,22 @@ void tunnelFrame(Figures& figures, const Frame& frame) {
     tunnel.advance(frame.frameDelta, frame.level);
 }
 
+// The scene's own pixels, with what it says about a failed save over them.
+void shaderFrame(Figures& figures, const Frame& frame) {
+    figures.sound.update(frame.heard, frame.frameDelta, frame.sampleRate);
+    const auto width = static_cast<float>(frame.windowWidth), height = static_cast<float>(frame.windowHeight);
+    ShaderInputs inputs{.width = width, .height = height, .timeDelta = frame.frameDelta,
+                        .sampleRate = static_cast<float>(frame.sampleRate), .level = frame.level,
+                        .sound = &figures.sound};
+    // The common form counts pixels from the bottom; a button up makes the press's x negative.
+    const float heldSign = frame.buttonHeld ? 1.0f : -1.0f;
+    const float mouse[4] = {frame.mouseX, height - frame.mouseY, heldSign * frame.pressX, height - frame.pressY};
+    std::copy(std::begin(mouse), std::end(mouse), inputs.mouse);
+    dateNow(inputs.date);
+    figures.shaderScenes.draw(inputs);
+    drawShaderProblem(figures.shaderScenes.problem());
+}
+
 // Scenes 4 to 7 show only the cleared background.
 constexpr SceneRow kScenes[] = {
     {.number = kTitleScene, .name = "title", .menu = true, .renderable = true, .frame = titleFrame},
@@ -98,6 +145,7 @@ constexpr SceneRow kScenes[] = {
     {.number = 6, .key = '6', .renderable = true},
     {.number = 7, .key = '7', .renderable = true},
     {.number = 8, .key = '8', .renderable = true, .frame = [](Figures&, const Frame&) { drawRosette(); }},
+    {.number = kShaderScene, .frame = shaderFrame},
 };
 }  // namespace
 

@@ -13,6 +13,8 @@ struct Frame;
 
 constexpr int kTitleScene = 100;
 constexpr int kSelectionScene = 101;
+// The shader scenes, after the others: `0` steps forward through them, `9` back.
+constexpr int kShaderScene = 9;
 
 struct SceneRow {
     int number = 0;

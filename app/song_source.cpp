@@ -25,7 +25,8 @@ Frame SongSource::nextFrame(bool menuShown) {
     playback.settleSongStart();
     advanceEndedSong(menuShown);
     Frame frame;
-    frame.level = playback.heard().level;
+    frame.heard = playback.heard();
+    frame.level = frame.heard.level;
     clock.read();
     frame.frameTime = clock.frameTime;
     frame.frameDelta = clock.frameDelta;

@@ -12,6 +12,7 @@
 #include "app/frame_drawer.h"
 #include "app/frame_loop.h"
 #include "app/listening_source.h"
+#include "app/program_places.h"
 #include "app/settings_file.h"
 #include "app/song_source.h"
 #include "base/messages.h"
@@ -43,11 +44,8 @@ std::string environment(const char* name) {
 // Where an installed program's demo songs are: share/viz/media beside the
 // bin folder the executable is in, wherever the package put both.
 std::string installedDemoFolder() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "";
-    const std::string executable(path, static_cast<std::size_t>(length));
-    return executable.substr(0, executable.rfind('/')) + "/../share/viz/media";
+    const std::string folder = executableFolder();
+    return folder.empty() ? "" : folder + "/../share/viz/media";
 }
 }  // namespace
 
@@ -105,6 +103,7 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     }
     if (commandLine.fullscreen) setFullscreen(true);
     prepareFigures();
+    frameLoop.figures.shaderScenes.open(shaderSceneFolders());
     WindowLoop loop(frameLoop);
     loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
     loop.smoothEdges(commandLine.samples != kSamplesUnasked ? commandLine.samples

@@ -58,7 +58,7 @@ void SongLevels::decodeUpTo(std::int64_t frame) {
     }
 }
 
-float SongLevels::levelAt(double seconds) {
+Loudness SongLevels::loudnessAt(double seconds) {
     const auto heard = static_cast<std::int64_t>(seconds * rate);
     const std::int64_t first = heard + kSpectrumLead - FftAnalyser::kWindow;
     decodeUpTo(first + FftAnalyser::kWindow);
@@ -77,5 +77,5 @@ float SongLevels::levelAt(double seconds) {
         mono.erase(mono.begin(), mono.begin() + dropped);
         keptFrom += dropped;
     }
-    return meter.measure().level;
+    return meter.measure();
 }

@@ -27,10 +27,11 @@ public:
     std::int64_t frames() const { return totalFrames; }
     int sampleRate() const { return rate; }
 
-    // The level heard `seconds` into the song; silence's past the end. Times
+    // What is heard `seconds` into the song; silence past the end. Times
     // must not go backwards by more than a second: what lies further back is
     // no longer kept.
-    float levelAt(double seconds);
+    Loudness loudnessAt(double seconds);
+    float levelAt(double seconds) { return loudnessAt(seconds).level; }
 
 private:
     void decodeUpTo(std::int64_t frame);

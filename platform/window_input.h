@@ -25,6 +25,8 @@ struct WindowInput {
     float mouseY = 0;  // window pixels from the top
     Vec3 mousePoint;   // the pointer in scene units
     Vec3 mouseDrag;    // sum of (previous - new) pointer positions, pixels
+    float pressX = 0, pressY = 0;  // where a button last went down, window pixels from the top left
+    bool buttonHeld = false;
     int windowWidth = kDesignWindowSize;  // the real window size, kept by every reshape
     int windowHeight = kDesignWindowSize;
 

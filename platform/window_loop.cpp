@@ -46,8 +46,16 @@ void onSpecialKeyUp(int key, int, int) {
     if (key == GLUT_KEY_RIGHT) record(WindowEvent::Kind::RightArrowUp);
 }
 
-void onMouse(int, int state, int, int) {
-    if (state == GLUT_UP) record(WindowEvent::Kind::ButtonUp);
+void onMouse(int, int state, int x, int y) {
+    if (attachedLoop == nullptr) return;
+    WindowInput& input = attachedLoop->input;
+    input.buttonHeld = state == GLUT_DOWN;
+    if (state == GLUT_DOWN) {
+        input.pressX = static_cast<float>(x);
+        input.pressY = static_cast<float>(y);
+    } else {
+        record(WindowEvent::Kind::ButtonUp);
+    }
 }
 
 void onPassiveMotion(int x, int y) {

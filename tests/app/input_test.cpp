@@ -29,12 +29,16 @@ TEST_F(Keys, NumberKeysChooseScenesOnPress) {
         keyDown(key);
         EXPECT_EQ(controls.currentScene, key - '0');
     }
-    keyDown('9');
-    keyDown('0');
     keyDown('Q');  // only lower-case q quits
     keyUp('5');
     EXPECT_EQ(controls.currentScene, 8);
     EXPECT_FALSE(controls.quitAsked);
+    // 9 and 0 step back and forth through the shader scenes.
+    keyDown('9');
+    keyDown('0');
+    keyDown('0');
+    EXPECT_EQ(controls.currentScene, kShaderScene);
+    EXPECT_EQ(controls.shaderSteps, 1);
 }
 
 TEST_F(Keys, QQuits) {

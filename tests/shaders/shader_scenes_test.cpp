@@ -1,0 +1,51 @@
+#include "shaders/shader_scenes.h"
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/gl_test.h"
+#include "tools/mp3_maker.h"
+
+namespace {
+void save(const std::string& path, const char* colour) {
+    std::ofstream(path) << "void mainImage(out vec4 c, in vec2 p) { c = vec4(" << colour << ", 1.0); }\n";
+}
+
+gltest::Rgb drawn(ShaderScenes& scenes) {
+    scenes.draw({.width = 500, .height = 500, .timeDelta = 0.01f});
+    return gltest::readPixel(250, 250);
+}
+}  // namespace
+
+TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOne) {
+    mp3::TempFolder folder;
+    save(folder / "b.frag", "0.0, 1.0, 0.0");
+    save(folder / "a.frag", "1.0, 0.0, 0.0");
+    std::ofstream(folder / "notes.txt") << "not a scene";
+    ShaderScenes scenes;
+    scenes.open({folder.path(), folder / "missing"});
+    ASSERT_EQ(scenes.count(), 2u);
+    EXPECT_EQ(scenes.name(0), "a");
+    scenes.step(-1);
+    EXPECT_EQ(scenes.current(), 1) << "back from none is the last";
+    scenes.step(+1);
+    EXPECT_EQ(scenes.current(), 0) << "and on round the end";
+    EXPECT_EQ(drawn(scenes), (gltest::Rgb{255, 0, 0}));
+
+    save(folder / "a.frag", "0.0, 0.0, 1.0");
+    const auto saved = std::chrono::steady_clock::now();
+    while (drawn(scenes) != gltest::Rgb{0, 0, 255} && std::chrono::steady_clock::now() - saved < std::chrono::seconds(2)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - saved).count();
+    EXPECT_LT(seconds, 0.5) << "the new version shows at the next frame";
+
+    std::ofstream(folder / "a.frag") << "void mainImage(out vec4 c, in vec2 p) { c = blue; }\n";
+    for (int i = 0; i < 20 && scenes.problem().empty(); ++i) {
+        drawn(scenes);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_NE(scenes.problem().find("a.frag:1: error"), std::string::npos) << scenes.problem();
+    EXPECT_EQ(drawn(scenes), (gltest::Rgb{0, 0, 255})) << "the last good version goes on";
+}
