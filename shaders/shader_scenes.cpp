@@ -1,11 +1,20 @@
 #include "shaders/shader_scenes.h"
 
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
 #include "base/messages.h"
 
 namespace {
+constexpr double kSlowestSeconds = 0.2;  // a frame at 500 x 500
+constexpr double kDesignPixels = 500.0 * 500.0;
+// One slow frame may be the system's doing.
+constexpr int kSlowFramesToStop = 2;
+
 Problem readText(const std::string& path, std::string& text) {
     std::ifstream file(path);
     if (!file) return "cannot read '" + path + "'";
@@ -13,6 +22,10 @@ Problem readText(const std::string& path, std::string& text) {
     whole << file.rdbuf();
     text = whole.str();
     return {};
+}
+
+double allowedSeconds(const ShaderInputs& inputs) {
+    return kSlowestSeconds * std::max(1.0, inputs.width * inputs.height / kDesignPixels);
 }
 }  // namespace
 
@@ -48,6 +61,53 @@ void ShaderScenes::build(Scene& scene) {
     // Said once for each version that fails; a good one clears it.
     if (problem && problem.message() != scene.problem) diagnose(problem.message());
     scene.problem = problem ? problem.message() : "";
+    scene.stopped = false;
+    scene.slowFrames = 0;
+    scene.tried = false;
+}
+
+void ShaderScenes::stop(Scene& scene, double seconds, double allowed, const ShaderInputs& inputs) {
+    scene.stopped = true;
+    scene.problem = scene.file.path + ": " + std::to_string(static_cast<long>(seconds * 1000)) + " ms a frame at " +
+                    std::to_string(static_cast<int>(inputs.width)) + "x" + std::to_string(static_cast<int>(inputs.height)) +
+                    ", over " + std::to_string(static_cast<int>(allowed * 1000)) + ": stopped until saved again";
+    diagnose(scene.problem);
+}
+
+// Seconds a draw into a size x size corner takes; the first of two draws
+// also compiles, so the second is timed.
+double secondsInACorner(ShaderProgram& program, const ShaderInputs& inputs, int size) {
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, size, size);
+    double seconds = 0;
+    for (int draw = 0; draw < 2; ++draw) {
+        const auto start = std::chrono::steady_clock::now();
+        program.draw(inputs);
+        glFinish();
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    glPopAttrib();
+    return seconds;
+}
+
+void ShaderScenes::tryInACorner(Scene& scene, const ShaderInputs& inputs) {
+    constexpr int kCorner = 16;
+    scene.tried = true;
+    // A pixel's own cost, apart from what every draw costs.
+    const double fixed = secondsInACorner(scene.program, inputs, 1);
+    const double perPixel = std::max(0.0, secondsInACorner(scene.program, inputs, kCorner) - fixed) / (kCorner * kCorner - 1);
+    const double whole = fixed + perPixel * inputs.width * inputs.height;
+    if (whole > allowedSeconds(inputs)) stop(scene, whole, allowedSeconds(inputs), inputs);
+}
+
+void ShaderScenes::drawTimed(Scene& scene, const ShaderInputs& inputs) {
+    const auto start = std::chrono::steady_clock::now();
+    scene.program.draw(inputs);
+    glFinish();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double allowed = allowedSeconds(inputs);
+    scene.slowFrames = seconds > allowed ? scene.slowFrames + 1 : 0;
+    if (scene.slowFrames >= kSlowFramesToStop) stop(scene, seconds, allowed, inputs);
 }
 
 void ShaderScenes::rebuildSaved() {
@@ -66,7 +126,8 @@ void ShaderScenes::draw(ShaderInputs inputs) {
     if (!scene.built) build(scene);
     inputs.time = time;
     inputs.frame = frames;
-    scene.program.draw(inputs);
+    if (!scene.stopped && !scene.tried && scene.program.built()) tryInACorner(scene, inputs);
+    if (!scene.stopped) drawTimed(scene, inputs);
     time += inputs.timeDelta;
     ++frames;
 }

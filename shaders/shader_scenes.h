@@ -1,7 +1,11 @@
 #pragma once
 // The shader scenes, one after another: each file built the first time it
 // is shown and again whenever it is saved, the last good version drawn
-// while a newer one fails. Its time runs from when it was shown.
+// while a newer one fails. Its time runs from when it was shown. A scene
+// that takes over 200 ms a frame at 500 x 500 (more in proportion to a
+// larger window) is stopped, not left to freeze the desktop: each new
+// version is first drawn in a 16 x 16 corner and timed, and a scene that
+// grows slow is stopped after two slow frames in a row.
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,12 +42,18 @@ private:
     struct Scene {
         SceneFile file;
         ShaderProgram program;
-        std::string problem;  // of the last build
+        std::string problem;  // of the last build, or why it was stopped
         bool built = false;   // tried at least once
+        int slowFrames = 0;   // in a row
+        bool stopped = false;  // too slow: drawn again once saved anew
+        bool tried = false;    // this version drawn in a corner first
     };
 
     void add(const SceneFile& file);
     void build(Scene& scene);
+    void drawTimed(Scene& scene, const ShaderInputs& inputs);
+    void tryInACorner(Scene& scene, const ShaderInputs& inputs);
+    void stop(Scene& scene, double seconds, double allowed, const ShaderInputs& inputs);
     void rebuildSaved();
 
     std::vector<std::unique_ptr<Scene>> scenes;

@@ -49,3 +49,22 @@ TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOn
     EXPECT_NE(scenes.problem().find("a.frag:1: error"), std::string::npos) << scenes.problem();
     EXPECT_EQ(drawn(scenes), (gltest::Rgb{0, 0, 255})) << "the last good version goes on";
 }
+
+TEST_F(GlTest, AShaderSceneThatWouldNeverEndIsStoppedAndSaysSo) {
+    mp3::TempFolder folder;
+    std::ofstream(folder / "spin.frag") << "void mainImage(out vec4 c, in vec2 p) {\n"
+                                           "    float x = 0.0;\n"
+                                           "    for (;;) { x += 1.0; }  // never ends\n"
+                                           "    c = vec4(x);\n"
+                                           "}\n";
+    ShaderScenes scenes;
+    scenes.open({folder.path()});
+    scenes.step(1);
+    const auto start = std::chrono::steady_clock::now();
+    drawn(scenes);
+    drawn(scenes);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_NE(scenes.problem().find("spin.frag: "), std::string::npos) << scenes.problem();
+    EXPECT_NE(scenes.problem().find("stopped until saved again"), std::string::npos);
+    EXPECT_LT(seconds, 2.0) << "the desktop is not held up for long";
+}
