@@ -5,17 +5,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
+#include <sstream>
 #include <vector>
 
+#include "app/program_places.h"
 #include "app/scene_table.h"
 #include "decoding/song_formats.h"
 #include "media/song_names.h"
+#include "shaders/scene_files.h"
 
 namespace {
 enum OptionCode : int {
@@ -129,14 +133,49 @@ bool frameRate(const std::string& text, FrameRate& rate) {
     return true;
 }
 
+// The shader scenes viz has, by name: "bars, radial" or "none".
+std::string shaderSceneNames() {
+    std::string names;
+    for (const SceneFile& file : findSceneFiles(shaderSceneFolders())) names += (names.empty() ? "" : ", ") + file.name;
+    return names.empty() ? "none" : names;
+}
+
+// The file of the shader scene `value` names: a .frag file, or a scene's
+// name; "" for neither.
+std::string shaderSceneFile(const std::string& value) {
+    if (isSceneFileName(value)) return access(value.c_str(), R_OK) == 0 ? absolutePath(value) : "";
+    const std::vector<SceneFile> files = findSceneFiles(shaderSceneFolders());
+    const auto file = std::ranges::find(files, value, &SceneFile::name);
+    return file != files.end() ? file->path : "";
+}
+
+// "  0, 9         " and the names, wrapped under each other within 80 columns.
+std::string shaderKeysLine() {
+    const std::string indent(15, ' ');
+    std::string text = "  0, 9         shader scenes, forward and back:";
+    std::size_t width = text.size();
+    std::istringstream names(shaderSceneNames());
+    for (std::string name; names >> name; width += name.size() + 1) {
+        if (width + 1 + name.size() > 79) {
+            text += "\n" + indent.substr(1);
+            width = indent.size() - 1;
+        }
+        text += " " + name;
+    }
+    return text + "\n";
+}
+
 // A render option's value; "" when it is good.
 std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
     switch (code) {
         case kScene:
-            if (!wholeNumber(value, -1'000'000, 1'000'000, render.scene) || !isRenderableScene(render.scene)) {
-                return "no scene '" + value + "': " + renderableSceneList();
+            if (wholeNumber(value, -1'000'000, 1'000'000, render.scene) && isRenderableScene(render.scene)) return "";
+            if (render.shader = shaderSceneFile(value); !render.shader.empty()) {
+                render.scene = kShaderScene;
+                return "";
             }
-            return "";
+            return "no scene '" + value + "': " + renderableSceneList() + ", a shader scene (" + shaderSceneNames() +
+                   ") or a .frag file";
         case kFps:
             if (!frameRate(value, render.fps)) {
                 return "--fps takes 1 to 240 frames a second (30, 29.97 or 30000/1001), not '" + value + "'";
@@ -309,7 +348,7 @@ std::string usageText() {
            "               (listening: the previous or next thing to listen to)\n"
            "  1            back to the song selection (the song plays on)\n"
            "  ") + keys + " " + scenes + "\n" +
-           "  mouse click  scenes " + clickCycleList() + " in turn\n" +
+           "  mouse click  scenes " + clickCycleList() + " in turn\n" + shaderKeysLine() +
            "  f, F11       fullscreen, or back; Escape leaves it\n"
            "  q            quit\n"
            "\n"
@@ -332,7 +371,8 @@ std::string usageText() {
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
            "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"
            "needs no window or display. Options go before or after SONG.\n"
-           "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + "\n" +
+           "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + ";\n" +
+           "               or a shader scene's NAME, or any FILE.frag\n" +
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"

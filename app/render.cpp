@@ -161,6 +161,11 @@ Problem renderVideo(const RenderRequest& request) {
     // Figures of its own, from a seed of its own: the same pictures every time.
     seedRandom(kRenderSeed);
     Figures figures;
+    if (request.scene == kShaderScene) {
+        figures.shaderScenes.tellsProblems = false;  // the render's one line does
+        figures.shaderScenes.openFile(request.shader);
+        figures.shaderScenes.step(1);
+    }
     RenderSource source(levels, request.fps, displayName(absolutePath(request.song)));
     SongCaption noCaption;  // one song: nothing advances
 
@@ -172,6 +177,11 @@ Problem renderVideo(const RenderRequest& request) {
         window.endPicture();
         glReadPixels(0, 0, request.width, request.height, GL_BGRA, GL_UNSIGNED_BYTE, video.nextPicture());
         if (Problem problem = video.addPicture()) return problem;
+        // A shader scene that cannot be built, or would take too long, makes no video.
+        if (std::string problem = figures.shaderScenes.problem(); !problem.empty()) {
+            std::replace(problem.begin(), problem.end(), '\n', ' ');
+            return problem;
+        }
         progress.update(index + 1);
     }
     window.allPicturesTaken();

@@ -18,6 +18,7 @@ struct RenderRequest {
     std::string output;  // .mp4 or .mkv
     std::string song;
     int scene = 3;
+    std::string shader;  // with the shader scene: its file
     FrameRate fps;  // 60 a second
     int width = 1080, height = 1080;
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence

@@ -116,7 +116,10 @@ void tunnelFrame(Figures& figures, const Frame& frame) {
 // The scene's own pixels, with what it says about a failed save over them.
 void shaderFrame(Figures& figures, const Frame& frame) {
     figures.sound.update(frame.heard, frame.frameDelta, frame.sampleRate);
-    const auto width = static_cast<float>(frame.windowWidth), height = static_cast<float>(frame.windowHeight);
+    // The pixels drawn: a video's size in a render, where the frame keeps the design window's.
+    GLint viewport[4] = {0, 0, frame.windowWidth, frame.windowHeight};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const auto width = static_cast<float>(viewport[2]), height = static_cast<float>(viewport[3]);
     ShaderInputs inputs{.width = width, .height = height, .timeDelta = frame.frameDelta,
                         .sampleRate = static_cast<float>(frame.sampleRate), .level = frame.level,
                         .sound = &figures.sound};

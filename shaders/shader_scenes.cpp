@@ -59,7 +59,7 @@ void ShaderScenes::build(Scene& scene) {
     Problem problem = readText(scene.file.path, source);
     if (!problem) problem = scene.program.build(source, scene.file.path);
     // Said once for each version that fails; a good one clears it.
-    if (problem && problem.message() != scene.problem) diagnose(problem.message());
+    if (problem && problem.message() != scene.problem && tellsProblems) diagnose(problem.message());
     scene.problem = problem ? problem.message() : "";
     scene.stopped = false;
     scene.slowFrames = 0;
@@ -71,7 +71,7 @@ void ShaderScenes::stop(Scene& scene, double seconds, double allowed, const Shad
     scene.problem = scene.file.path + ": " + std::to_string(static_cast<long>(seconds * 1000)) + " ms a frame at " +
                     std::to_string(static_cast<int>(inputs.width)) + "x" + std::to_string(static_cast<int>(inputs.height)) +
                     ", over " + std::to_string(static_cast<int>(allowed * 1000)) + ": stopped until saved again";
-    diagnose(scene.problem);
+    if (tellsProblems) diagnose(scene.problem);
 }
 
 // Seconds a draw into a size x size corner takes; the first of two draws

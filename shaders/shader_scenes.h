@@ -23,6 +23,9 @@ public:
 
     std::size_t count() const { return scenes.size(); }
     std::string name(std::size_t index) const { return scenes[index]->file.name; }
+    // Problems go to standard error as they come, unless the caller tells them.
+    bool tellsProblems = true;
+
     // The scene shown, or -1 before the first.
     int current() const { return shown; }
 

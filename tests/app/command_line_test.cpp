@@ -214,11 +214,13 @@ TEST(CommandLineWindow, SetsTheXOptionsAsideForFreeglut) {
 TEST(CommandLineUsage, NamesTheScenesOfTheTable) {
     const std::string usage = usageText();
     for (const char* line : {"\n  2 ... 8      scenes 2 to 8\n", "\n  mouse click  scenes 0, 1, 2, 3 in turn\n",
-                             "\n  --scene N    0 to 8, 100 (title) or 101 (song selection); default 3\n"}) {
+                             "\n  --scene N    0 to 8, 100 (title) or 101 (song selection); default 3;\n"}) {
         EXPECT_NE(usage.find(line), std::string::npos) << line;
     }
     const char* argv[] = {"viz", "--render", "o.mp4", "s.mp3", "--scene", "-1"};
-    EXPECT_EQ(parseCommandLine(6, argv).error, "no scene '-1': 0 to 8, 100 (title) or 101 (song selection)");
+    const std::string error = parseCommandLine(6, argv).error;
+    EXPECT_EQ(error.rfind("no scene '-1': 0 to 8, 100 (title) or 101 (song selection), a shader scene (", 0), 0u) << error;
+    EXPECT_TRUE(error.ends_with(") or a .frag file")) << error;
 }
 
 // A song named from its own folder, as the README's example names it, is

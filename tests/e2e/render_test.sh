@@ -74,6 +74,29 @@ for kind in ogg opus; do
     done
 done
 
+# --- a shader scene: 1 kHz's bin of iChannel0 lit from a sine's onset ---------
+# Left half: the spectrum row at 1 kHz's bin; right half: at 100 Hz's.
+ffmpeg -v error -f lavfi -i "sine=frequency=1000:duration=1,adelay=1000:all=1" -t 2 -ac 2 "$work/onset.wav"
+cat >"$work/bins.frag" <<'SHADER'
+void mainImage(out vec4 fragColor, in vec2 fragCoord) {
+    float bin = fragCoord.x < iResolution.x * 0.5 ? 286.4 : 118.1;
+    fragColor = vec4(vec3(texture(iChannel0, vec2(bin / 512.0, 0.25)).x), 1.0);
+}
+SHADER
+render "$work/bins.mkv" "$work/onset.wav" --scene "$work/bins.frag" --fps 30 --size 32x16 || fail "the shader render failed"
+mapfile -t halves < <(ffmpeg -v error -i "$work/bins.mkv" -vf scale=2:1 -f rawvideo -pix_fmt gray - | od -An -tu1 -w2 -v)
+[[ ${#halves[@]} -eq 60 ]] || fail "decoded ${#halves[@]} frames of the shader scene, not 60"
+for frame in 0 15 28 30 31 45 59; do
+    read -r at1k at100 <<<"${halves[frame]}"
+    lit=$((frame >= 30))
+    if ((lit)); then ((at1k > 40)) || fail "frame $frame, from the onset, has 1 kHz's bin dark ($at1k)"; fi
+    if ((!lit)); then ((at1k < 10)) || fail "frame $frame, before the onset, has 1 kHz's bin lit ($at1k)"; fi
+    ((frame < 45 || at1k > 150)) || fail "frame $frame, well into the sine, has 1 kHz's bin dim ($at1k)"
+    # The onset itself is a click, heard in every bin for a frame or two;
+    # after it, 100 Hz holds no more than the 16-bit file's noise floor.
+    ((frame == 30 || frame == 31 || at100 < 40)) || fail "frame $frame has 100 Hz's bin lit ($at100)"
+done
+
 # --- mistakes: exit 2, one line, nothing at OUT -------------------------------
 echo "no song" >"$work/text.mp3"
 mkdir "$work/out"
@@ -91,6 +114,8 @@ refused "$work/out/a.mp4" "an unknown scene" "$work/pulses.mp3" --scene 42
 refused "$work/out/b.mp4" "zero frames a second" "$work/pulses.mp3" --fps 0
 refused "$work/out/c.mp4" "a song that cannot be played" "$work/text.mp3"
 refused "$work/out/d.avi" "another extension" "$work/pulses.mp3"
+echo "void mainImage(out vec4 c, in vec2 p) { c = nothing; }" >"$work/broken.frag"
+refused "$work/out/e.mp4" "a shader scene that does not build" "$work/pulses.mp3" --scene "$work/broken.frag"
 refused "/proc/viz-render-test.mp4" "an unwritable folder" "$work/pulses.mp3"
 [[ -z $(ls -A "$work/out") ]] || fail "refused renders left $(ls -A "$work/out")"
 
