@@ -103,7 +103,11 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     }
     if (commandLine.fullscreen) setFullscreen(true);
     prepareFigures();
-    frameLoop.figures.shaderScenes.open(shaderSceneFolders());
+    if (Problem problem = shaderSupportProblem()) {
+        diagnose(problem.message());
+    } else {
+        frameLoop.figures.shaderScenes.open(shaderSceneFolders());
+    }
     WindowLoop loop(frameLoop);
     loop.pacer.setMaximumRate(commandLine.maximumFrameRate);
     loop.smoothEdges(commandLine.samples != kSamplesUnasked ? commandLine.samples

@@ -36,6 +36,13 @@ GLuint compiled(GLenum kind, const std::string& text, std::string& log) {
 }
 }  // namespace
 
+Problem shaderSupportProblem() {
+    const int version = epoxy_gl_version();
+    if (version >= 30) return {};
+    return "the display offers OpenGL " + std::to_string(version / 10) + "." + std::to_string(version % 10) +
+           ", and the shader scenes need 3.0: they are left out";
+}
+
 ShaderProgram::~ShaderProgram() {
     // After the window has gone there is nothing left to delete.
     if (glXGetCurrentContext() == nullptr) return;

@@ -20,6 +20,10 @@ struct ShaderInputs {
     const AudioRows* sound = nullptr;  // iChannel0
 };
 
+// Why the current GL context cannot run shader scenes (they need GLSL
+// 1.30, from GL 3.0), if it cannot.
+Problem shaderSupportProblem();
+
 class ShaderProgram {
 public:
     ShaderProgram() = default;

@@ -111,10 +111,18 @@ std::string guardLoops(const std::string& source) {
     return text;
 }
 
-// "#version 300 es" and "#version 330 core" as the number.
+// The desktop version a "#version" line asks for: "330 core" is 330, an
+// ES version the desktop one it matches ("300 es" is 330), and a number
+// that names no version the next that does.
 int versionOf(const std::string& line) {
     const auto digits = line.find_first_of("0123456789");
-    return digits == std::string::npos ? 0 : std::atoi(line.c_str() + digits);
+    if (digits == std::string::npos) return 0;
+    const int number = std::atoi(line.c_str() + digits);
+    if (line.find(" es", digits) != std::string::npos) return number >= 320 ? 450 : number >= 310 ? 430 : 330;
+    for (int known : {130, 140, 150, 330, 400, 410, 420, 430, 440, 450}) {
+        if (number <= known) return known;
+    }
+    return 450;  // the newest Mesa's software rasteriser takes
 }
 }  // namespace
 
@@ -130,6 +138,9 @@ std::string wrapShader(const std::string& source) {
         } else if (startsWithDirective(line, "extension")) {
             extensions += line + "\n";
             line.clear();
+        } else if (const auto first = line.find_first_not_of(" \t");
+                   first != std::string::npos && line.compare(first, 10, "precision ") == 0) {
+            line.clear();  // the desktop's GLSL has no use for them, and refuses some (samplers')
         }
         body += line + "\n";
     }
