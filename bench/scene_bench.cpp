@@ -2,8 +2,10 @@
 
 #include <GL/freeglut.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/figures.h"
@@ -18,6 +20,7 @@
 #include "scenes/cube_field.h"
 #include "scenes/cube_tunnel.h"
 #include "scenes/paint_canvas.h"
+#include "shaders/shader_scenes.h"
 
 namespace {
 constexpr double kSeconds = 2.0;
@@ -135,6 +138,37 @@ void drawQuadsOneByOne() {
     endOverlay();
 }
 
+// Frames a second of each shader scene that comes with viz, at the window's
+// first size and fullscreen, hearing a chord.
+void measureShaderScenes() {
+    LoudnessMeter meter;
+    for (int n = 0; n < FftAnalyser::kWindow; ++n) {
+        meter.window()[n] = static_cast<float>(0.3 * std::sin(2 * M_PI * 110 * n / 44100.0) +
+                                               0.2 * std::sin(2 * M_PI * 880 * n / 44100.0));
+    }
+    AudioRows sound;
+    sound.update(meter.measure(), 10, 44100);
+    ShaderScenes scenes;
+    scenes.open({VIZ_SHADER_SCENES});
+    MultisampleBuffer smooth;
+    std::printf("\nshader scenes, frames a second   %10s %10s\n", "500x500", "1920x1080");
+    std::vector<std::vector<double>> rates(scenes.count());
+    for (const auto& size : {std::pair{500, 500}, std::pair{1920, 1080}}) {
+        resizeWindow(size.first, size.second, smooth);
+        for (std::size_t i = 0; i < scenes.count(); ++i) {
+            scenes.step(1);
+            const ShaderInputs inputs{.width = static_cast<float>(size.first), .height = static_cast<float>(size.second),
+                                      .timeDelta = 1.0f / 60, .level = 0.3f, .sound = &sound};
+            measureFramesPerSecond([&] { scenes.draw(inputs); }, 0.3);  // built, compiled and warm
+            rates[i].push_back(measureFramesPerSecond([&] { scenes.draw(inputs); }, 1.5));
+        }
+    }
+    for (std::size_t i = 0; i < scenes.count(); ++i) {
+        std::printf("  %-30s %10.0f %10.0f\n", scenes.name(i).c_str(), rates[i][0], rates[i][1]);
+    }
+    resizeWindow(500, 500, smooth);
+}
+
 void measureCanvas(std::size_t quads, double bare) {
     fillCanvas(quads);
     frame.mouseX = frame.mouseY = 250;  // a still canvas
@@ -173,4 +207,5 @@ void runSceneBenchmarks(double bare) {
                               {"scenes 4 to 7 (the clear)", 4, 0.2f, 0.016f},
                               {"scene 8 (rosette)", 8, 0, 0.016f}});
     measureCanvas(100000, bare);
+    measureShaderScenes();
 }

@@ -59,6 +59,12 @@ save scene3
 xdotool key 8
 sleep 0.5
 save scene8
+# The shader scenes that come with viz, in their order (0 steps on).
+for name in bars oscilloscope particles radial tunnel; do
+    xdotool key 0
+    sleep 3
+    save "shader-$name"
+done
 quit_viz
 
 # A still from a rendered video of the first demo song: the tunnel at five
