@@ -113,8 +113,13 @@ void ShaderScenes::drawTimed(Scene& scene, const ShaderInputs& inputs) {
 void ShaderScenes::rebuildSaved() {
     for (const std::string& path : watch.takeSaved()) {
         if (!isSceneFileName(path)) continue;
-        for (const auto& scene : scenes) {
-            if (scene->file.path == path && scene->built) build(*scene);
+        const auto named = std::ranges::find(scenes, sceneNameOf(path), [](const auto& scene) { return scene->file.name; });
+        // A new name joins the end of the round; a known one from another
+        // folder is still the first folder's.
+        if (named == scenes.end()) {
+            add({sceneNameOf(path), path});
+        } else if ((*named)->file.path == path && (*named)->built) {
+            build(**named);
         }
     }
 }

@@ -48,6 +48,14 @@ TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOn
     }
     EXPECT_NE(scenes.problem().find("a.frag:1: error"), std::string::npos) << scenes.problem();
     EXPECT_EQ(drawn(scenes), (gltest::Rgb{0, 0, 255})) << "the last good version goes on";
+
+    save(folder / "c.frag", "1.0, 1.0, 1.0");
+    for (int i = 0; i < 20 && scenes.count() < 3; ++i) {
+        drawn(scenes);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(scenes.count(), 3u) << "a new file joins the round";
+    EXPECT_EQ(scenes.name(2), "c");
 }
 
 TEST_F(GlTest, AShaderSceneThatWouldNeverEndIsStoppedAndSaysSo) {
