@@ -37,6 +37,7 @@ enum OptionCode : int {
     kMonitor,
     kSamples,
     kNoConfig,
+    kOrder,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -57,6 +58,7 @@ constexpr option kOptions[] = {
     {"monitor", required_argument, nullptr, kMonitor},
     {"samples", required_argument, nullptr, kSamples},
     {"no-config", no_argument, nullptr, kNoConfig},
+    {"order", required_argument, nullptr, kOrder},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -295,6 +297,14 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case kNoConfig:
                 line.readsSettings = false;
                 break;
+            case kOrder: {
+                const std::string order = optarg;
+                if (order != "folder" && order != "name" && order != "shuffle") {
+                    return refuse("--order takes folder, name or shuffle, not '" + order + "'", false);
+                }
+                line.order = order == "name" ? SongOrder::Name : order == "shuffle" ? SongOrder::Shuffle : SongOrder::Folder;
+                break;
+            }
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
                 if (optarg != nullptr) line.windowOptions.push_back(optarg);
@@ -354,6 +364,8 @@ std::string usageText() {
            "\n"
            "  --max-fps N  at most N frames a second (at most 30 while the window is\n"
            "               minimised or covered, whatever N)\n"
+           "  --order O    folder (as the folders list them, by default), name (track\n"
+           "               numbers in order: 2 before 10) or shuffle\n"
            "  --fullscreen start fullscreen\n"
            "  --monitor M  on monitor M: its number from 0 or its name, as\n"
            "               xrandr --listmonitors shows them\n"

@@ -7,6 +7,7 @@
 
 #include "app/render.h"
 #include "base/problem.h"
+#include "media/song_order.h"
 
 struct CommandLine {
     enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
@@ -19,6 +20,7 @@ struct CommandLine {
     bool background = false;   // be the desktop's background instead of a window
     std::string monitor;       // the monitor by number or name; "" where the window manager puts it
     int samples = kSamplesUnasked;  // multisampling; 0 or 1 for none
+    SongOrder order = SongOrder::Folder;  // the order the songs play in
     bool readsSettings = true;  // false with --no-config
     std::vector<std::string> optionsGiven;  // the long options' names, in order
     RenderRequest render;  // for Render

@@ -8,7 +8,8 @@
 
 namespace {
 // What a settings line may set: how the program runs, not what it is asked to do.
-const std::vector<std::string> kSettings = {"max-fps", "fullscreen", "background", "monitor", "samples", "listen"};
+const std::vector<std::string> kSettings = {"max-fps", "fullscreen", "background", "monitor",
+                                           "samples", "listen",     "order"};
 // Settings the command line overrides together: one is the other's opposite.
 const std::vector<std::vector<std::string>> kRivals = {{"fullscreen", "background"}};
 
@@ -61,7 +62,7 @@ Problem readSettings(const std::string& path, std::vector<Setting>& settings) {
         }
         if (!settable) {
             return where + "'" + setting.name + "' is no setting; the file takes max-fps, fullscreen, background, "
-                                                "monitor, samples and listen";
+                                                "monitor, samples, listen and order";
         }
         settings.push_back(setting);
     }

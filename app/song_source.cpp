@@ -1,17 +1,21 @@
 #include "app/song_source.h"
 
+#include <random>
+
 #include "media/song_names.h"
 
 namespace {
 const char* const kNoSongs = "No MP3s found.";
 }  // namespace
 
-void SongSource::open(const std::vector<std::string>& places, const std::string& musicFolder) {
+void SongSource::open(const std::vector<std::string>& places, const std::string& musicFolder, SongOrder order) {
     if (places.empty()) {
         playback.loadMediaLibrary(musicFolder);
     } else {
         playback.loadMediaLibrary(places);
     }
+    // A shuffle of its own each run, kept for the run.
+    orderSongs(playback.songList, order, std::random_device{}());
     engine.open();
 }
 

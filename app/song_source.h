@@ -8,6 +8,7 @@
 #include "app/frame_source.h"
 #include "app/live_clock.h"
 #include "media/playback.h"
+#include "media/song_order.h"
 #include "output/sound_engine.h"
 
 class SongSource : public FrameSource {
@@ -15,7 +16,8 @@ public:
     // Finds the songs in `places` (folders and songs), or in `musicFolder`
     // when none is named, and opens the sound output: before the first
     // frame, so finding it never holds one up.
-    void open(const std::vector<std::string>& places, const std::string& musicFolder);
+    void open(const std::vector<std::string>& places, const std::string& musicFolder,
+              SongOrder order = SongOrder::Folder);
 
     Frame nextFrame(bool menuShown) override;
     void keepGoing(bool menuShown) override;

@@ -119,7 +119,7 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     if (commandLine.listen) {
         listening.listen(commandLine.listenSource);
     } else {
-        songs.open(commandLine.places, defaultMusicFolder(programDirectory));
+        songs.open(commandLine.places, defaultMusicFolder(programDirectory), commandLine.order);
     }
     loop.run();
     return 0;

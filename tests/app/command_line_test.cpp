@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--fullscreen", "--background"}, Action::Refuse, {}, "--fullscreen and --background go apart", true},
         Case{{"--render", "o.mp4", "s.mp3", "--monitor", "1"}, Action::Refuse, {}, "not --render", true},
         Case{{"--monitor="}, Action::Refuse, {}, "--monitor takes a number or a name", false},
-        Case{{"--samples", "64"}, Action::Refuse, {}, "--samples takes 0 to 32 samples a pixel, not '64'", false}));
+        Case{{"--samples", "64"}, Action::Refuse, {}, "--samples takes 0 to 32 samples a pixel, not '64'", false},
+        Case{{"--order", "random"}, Action::Refuse, {}, "--order takes folder, name or shuffle, not 'random'", false}));
 
 TEST(CommandLineWindow, TakesTheDesktopsOptions) {
     const char* asked[] = {"viz", "--fullscreen", "--monitor", "HDMI-1", "--samples=0"};
@@ -254,22 +255,25 @@ TEST(SettingsFile, SetsWhatTheCommandLineLeavesOpen) {
 
     mp3::TempFolder temp;
     const std::string file = temp / "viz.conf";
-    const std::string settings = "# mine\n\n  max-fps = 60\nfullscreen\nsamples=2\nlisten=mic.monitor\n";
+    const std::string settings = "# mine\n\n  max-fps = 60\nfullscreen\nsamples=2\nlisten=mic.monitor\norder=name\n";
     const CommandLine plain = withSettings(file, {}, settings);
     ASSERT_EQ(plain.action, Action::Run) << plain.error;
     EXPECT_EQ(plain.maximumFrameRate, 60);
     EXPECT_TRUE(plain.fullscreen);
     EXPECT_EQ(plain.samples, 2);
     EXPECT_EQ(plain.listenSource, "mic.monitor");
+    EXPECT_EQ(plain.order, SongOrder::Name);
 
     // The command line wins, over a setting's opposite too; songs named are played, not listened past.
-    const CommandLine overridden = withSettings(file, {"--max-fps", "30", "--background", temp.path()}, settings);
+    const CommandLine overridden =
+        withSettings(file, {"--max-fps", "30", "--background", "--order=shuffle", temp.path()}, settings);
     ASSERT_EQ(overridden.action, Action::Run) << overridden.error;
     EXPECT_EQ(overridden.maximumFrameRate, 30);
     EXPECT_TRUE(overridden.background);
     EXPECT_FALSE(overridden.fullscreen);
     EXPECT_FALSE(overridden.listen);
     EXPECT_EQ(overridden.samples, 2);
+    EXPECT_EQ(overridden.order, SongOrder::Shuffle);
 
     const CommandLine render = withSettings(file, {"--render", "o.mp4", "s.mp3"}, settings);
     ASSERT_EQ(render.action, Action::Render) << render.error << ": a video takes the smoothing alone";
