@@ -27,6 +27,22 @@ Problem readText(const std::string& path, std::string& text) {
 double allowedSeconds(const ShaderInputs& inputs) {
     return kSlowestSeconds * std::max(1.0, inputs.width * inputs.height / kDesignPixels);
 }
+
+// Seconds a draw into a size x size corner takes; the first of two draws
+// also compiles, so the second is timed.
+double secondsInACorner(ShaderProgram& program, const ShaderInputs& inputs, int size) {
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, size, size);
+    double seconds = 0;
+    for (int draw = 0; draw < 2; ++draw) {
+        const auto start = std::chrono::steady_clock::now();
+        program.draw(inputs);
+        glFinish();
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    glPopAttrib();
+    return seconds;
+}
 }  // namespace
 
 void ShaderScenes::open(const std::vector<std::string>& folders) {
@@ -72,22 +88,6 @@ void ShaderScenes::stop(Scene& scene, double seconds, double allowed, const Shad
                     std::to_string(static_cast<int>(inputs.width)) + "x" + std::to_string(static_cast<int>(inputs.height)) +
                     ", over " + std::to_string(static_cast<int>(allowed * 1000)) + ": stopped until saved again";
     if (tellsProblems) diagnose(scene.problem);
-}
-
-// Seconds a draw into a size x size corner takes; the first of two draws
-// also compiles, so the second is timed.
-double secondsInACorner(ShaderProgram& program, const ShaderInputs& inputs, int size) {
-    glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, size, size);
-    double seconds = 0;
-    for (int draw = 0; draw < 2; ++draw) {
-        const auto start = std::chrono::steady_clock::now();
-        program.draw(inputs);
-        glFinish();
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    glPopAttrib();
-    return seconds;
 }
 
 void ShaderScenes::tryInACorner(Scene& scene, const ShaderInputs& inputs) {
