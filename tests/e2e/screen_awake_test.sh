@@ -67,8 +67,9 @@ echo "held on entering fullscreen while playing, let go on leaving it and at q: 
 # No session bus: one line, and fullscreen still works.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus start_viz "$viz" "$work/music"
 press Return
+sleep 1  # the song starts with the selection screen's first frame, late in a sanitised build
 press f
-sleep 0.5
+for _ in $(seq 1 50); do grep -q "session bus" "$work/stderr" && break; sleep 0.1; done
 press f
 sleep 0.5
 press f
