@@ -120,9 +120,28 @@ std::vector<std::int64_t> SinkRecorder::onsetsFrom(std::size_t firstSample, floa
                                                    double quietSeconds) const {
     std::lock_guard<std::mutex> guard(mutex);
     if (originDatings.empty()) return {};
-    std::vector<std::int64_t> datings = originDatings;
+    std::vector<std::int64_t> onsets = ::burstOnsets(samples, firstSample, 0, kRate, threshold, quietSeconds);
+    for (std::int64_t& onset : onsets) {
+        const auto sample = static_cast<std::size_t>(onset * kRate / 1'000'000'000LL);
+        onset += originAround(sample);
+    }
+    return onsets;
+}
+
+// PipeWire drops stretches of a monitor's recording now and then: measured,
+// the origin of the samples after a drop moved by up to 68 ms within one
+// song, and with one origin for the whole recording the picture seemed as
+// much behind the sink. So each onset is dated by the reads within a second
+// of it, the earliest percent of them.
+std::int64_t SinkRecorder::originAround(std::size_t sample) const {
+    const std::size_t read = sample / kReadFrames;
+    const std::size_t window = kRate / kReadFrames;
+    const std::size_t from = read > window ? read - window : 0;
+    const std::size_t to = std::min(originDatings.size(), read + window + 1);
+    if (from >= to) return originDatings.back();
+    std::vector<std::int64_t> datings(originDatings.begin() + static_cast<std::ptrdiff_t>(from),
+                                      originDatings.begin() + static_cast<std::ptrdiff_t>(to));
     const auto earliest = datings.begin() + static_cast<std::ptrdiff_t>(datings.size() / 100);
     std::nth_element(datings.begin(), earliest, datings.end());
-    const std::int64_t originNs = *earliest;
-    return ::burstOnsets(samples, firstSample, originNs, kRate, threshold, quietSeconds);
+    return *earliest;
 }

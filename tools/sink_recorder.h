@@ -43,6 +43,7 @@ public:
 private:
     void run();
     std::vector<std::int64_t> onsetsFrom(std::size_t firstSample, float threshold, double quietSeconds) const;
+    std::int64_t originAround(std::size_t sample) const;
 
     pa_simple* stream = nullptr;
     std::atomic<bool> stopping{false};
@@ -54,7 +55,7 @@ private:
     // its last sample is rendered, so a read that returns at once dates its
     // last sample to within the hop from server to client. Reads that wait
     // for the scheduler only date later; the earliest percent of the datings
-    // is taken, which leaves out a stray early one.
+    // near a sample is taken, which leaves out a stray early one.
     std::vector<std::int64_t> originDatings;
     std::size_t measuredFrom = 0;  // the first sample after calibration
     std::int64_t delayNs = 0;
