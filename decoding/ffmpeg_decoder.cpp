@@ -90,16 +90,101 @@ bool FfmpegDecoder::decodeFrame() {
 bool FfmpegDecoder::receiveFrame() {
     const int got = avcodec_receive_frame(codec, frame);
     if (got == AVERROR_EOF) draining = true;
-    if (got == 0) input.soundFound();
-    return got == 0;
+    if (got != 0) return false;
+    input.soundFound();
+    // The decoder has already trimmed the priming and moved the timestamp
+    // past it: the first frame it gives is where the song starts.
+    if (!firstFrameSeen) {
+        firstFrameSeen = true;
+        firstTimestampKnown = frame->best_effort_timestamp != AV_NOPTS_VALUE;
+        firstTimestamp = firstTimestampKnown ? frame->best_effort_timestamp : 0;
+    }
+    return true;
 }
 
 // Appends the frame just received to `pending`, in the song's format.
 bool FfmpegDecoder::convertFrame() {
-    if (matchConverterToFrame()) {
-        convert(const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int skipped = framesBeforeTarget();
+    if (skipped < frame->nb_samples && matchConverterToFrame()) {
+        if (skipped == 0) {
+            convert(const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+        } else {
+            // The same planes (or the one packed plane), from the target on.
+            const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(frame->format));
+            const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format)) != 0;
+            const int planes = planar ? frame->ch_layout.nb_channels : 1;
+            const std::size_t offset =
+                static_cast<std::size_t>(skipped) * bytes * (planar ? 1 : frame->ch_layout.nb_channels);
+            std::vector<const std::uint8_t*> from(static_cast<std::size_t>(planes));
+            for (int i = 0; i < planes; ++i) from[i] = frame->extended_data[i] + offset;
+            convert(from.data(), frame->nb_samples - skipped);
+        }
     }
     av_frame_unref(frame);
+    return true;
+}
+
+// After a seek, how many of the frame's samples come before the target, at
+// the frame's own rate: all of them for a frame wholly before it. A frame
+// without a timestamp follows on from the one before; with neither, it is
+// taken whole.
+int FfmpegDecoder::framesBeforeTarget() {
+    if (seekTarget < 0 || frame->sample_rate <= 0 || frame->nb_samples <= 0) return 0;
+    const AVRational timeBase = input.stream()->time_base;
+    const AVRational sample{1, frame->sample_rate};
+    std::int64_t start = nextStart;
+    if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
+        start = av_rescale_q(frame->best_effort_timestamp - firstTimestamp, timeBase, sample);
+    }
+    const std::int64_t target = av_rescale(seekTarget, frame->sample_rate, outputRate);
+    if (start == -1 && frame->best_effort_timestamp == AV_NOPTS_VALUE) {
+        seekTarget = -1;
+        return 0;
+    }
+    // The first frame after the seek begins past the target: the seek went too far.
+    if (nextStart == -1 && start > target) overshot = true;
+    nextStart = start + frame->nb_samples;
+    const std::int64_t before = std::clamp<std::int64_t>(target - start, 0, frame->nb_samples);
+    if (before < frame->nb_samples) seekTarget = -1;
+    return static_cast<int>(before);
+}
+
+bool FfmpegDecoder::seekTo(std::int64_t target) {
+    if (codec == nullptr || outputRate <= 0 || target < 0 || !firstTimestampKnown) return false;
+    const AVRational timeBase = input.stream()->time_base;
+    const std::int64_t at = firstTimestamp + av_rescale_q(target, AVRational{1, outputRate}, timeBase);
+    // A demuxer may land past the place asked for (Ogg's search by pages
+    // does): back from further before it, and at last from the start.
+    for (const std::int64_t before : {0, 1, 4, 16}) {
+        const std::int64_t from =
+            before < 16 ? at - av_rescale_q(before * outputRate, AVRational{1, outputRate}, timeBase) : INT64_MIN;
+        if (!seekBackTo(std::max(from, firstTimestamp), target)) return false;
+        while (pending.empty() && !overshot && decodeFrame()) {
+        }
+        if (!overshot) return true;
+    }
+    return false;
+}
+
+// To a point at or before `from` in the stream, with what the decoder and
+// the converter held dropped, ready to drop what comes before `target`.
+bool FfmpegDecoder::seekBackTo(std::int64_t from, std::int64_t target) {
+    if (av_seek_frame(input.format(), input.streamIndex(), from, AVSEEK_FLAG_BACKWARD) < 0 &&
+        avformat_seek_file(input.format(), input.streamIndex(), INT64_MIN, from, from, 0) < 0) {
+        return false;
+    }
+    input.moved();
+    avcodec_flush_buffers(codec);
+    swr_free(&converter);
+    convertedRate = 0;
+    convertedFormat = -1;
+    convertedLayout.clear();
+    pending.clear();
+    draining = false;
+    ended = false;
+    overshot = false;
+    seekTarget = target;
+    nextStart = -1;
     return true;
 }
 

@@ -6,6 +6,7 @@
 // granule positions). Should the format change inside the file, what
 // follows is converted to the first format, so the song plays on.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,17 @@ public:
     int rate() const override { return outputRate; }
     int channels() const override { return outputChannels; }
     std::size_t read(float* out, std::size_t maxFrames) override;
+    // To the sample where the frames carry timestamps (FLAC, WAV, Ogg, MP4):
+    // back to a point before it, then decoding drops what comes before.
+    bool seekTo(std::int64_t frame) override;
 
 private:
     bool openCodec();
     bool decodeFrame();
     bool receiveFrame();
     bool convertFrame();
+    int framesBeforeTarget();
+    bool seekBackTo(std::int64_t from, std::int64_t target);
     bool matchConverterToFrame();
     void convert(const unsigned char** input, int inputFrames);
     void flushConverter();
@@ -60,4 +66,16 @@ private:
     bool ended = false;
 
     std::vector<float> pending;  // converted, not yet read
+
+    // Where frame 0 of the song is, in the stream's time base: the first
+    // frame the decoder gave. Unknown (no timestamps): no seeking.
+    std::int64_t firstTimestamp = 0;
+    bool firstTimestampKnown = false;
+    bool firstFrameSeen = false;
+    // After a seek, the song's frame the next read starts at, at the song's
+    // rate; -1 once it is reached. `nextStart`: where the next decoded
+    // frame begins, for frames without a timestamp of their own.
+    std::int64_t seekTarget = -1;
+    std::int64_t nextStart = -1;
+    bool overshot = false;
 };

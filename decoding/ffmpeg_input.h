@@ -35,6 +35,11 @@ public:
 
     // Sound came out of what was read: the reader may read as far again.
     void soundFound() { bytesWithoutSound = zerosWithoutSound = 0; }
+    // The demuxer was moved: what was cut short there may be read again.
+    void moved() {
+        soundFound();
+        cutShort = false;
+    }
 
 private:
     bool openContainer(const char* container);

@@ -2,10 +2,14 @@
 
 #include <mpg123.h>
 
+#include <cstdio>
+
 #include "base/full_scale.h"
 
 bool Mp3Decoder::open(const std::string& path, FormatChange change) {
     ended = false;
+    scanned = false;
+    length = -1;
     problem = {};
     if (!input.open(path, true)) {
         problem = input.why();
@@ -44,4 +48,24 @@ std::size_t Mp3Decoder::read(float* out, std::size_t maxFrames) {
         }
     }
     return total;
+}
+
+bool Mp3Decoder::seekTo(std::int64_t frame) {
+    if (input.handle() == nullptr || frame < 0) return false;
+    // Every frame's place, found once: later seeks jump straight there, and
+    // the length is known, where mpg123 would otherwise walk frame by frame
+    // towards a place past the end.
+    if (!scanned) {
+        scanned = true;
+        if (mpg123_scan(input.handle()) == MPG123_OK) length = mpg123_length(input.handle());
+    }
+    if (length >= 0 && frame >= length) {
+        ended = true;
+        return true;
+    }
+    // With gapless on, mpg123 counts samples as read() gives them.
+    const off_t at = mpg123_seek(input.handle(), static_cast<off_t>(frame), SEEK_SET);
+    if (at < 0) return false;
+    ended = false;
+    return true;
 }

@@ -29,9 +29,13 @@ public:
     // Samples lie in -1..1: a damaged file may decode to anything, and the
     // speakers and the spectrum get full scale at most, silence for NaN.
     std::size_t read(float* out, std::size_t maxFrames) override;
+    // To the sample: mpg123 decodes from the frame before and drops the rest.
+    bool seekTo(std::int64_t frame) override;
 
 private:
     Problem problem;
     Mpg123File input;
     bool ended = false;  // nothing more will come, whatever mpg123 says next
+    bool scanned = false;
+    std::int64_t length = -1;  // in frames, once scanned; -1 unknown
 };
