@@ -8,6 +8,21 @@ bool libraryReady() {
     static const bool ready = mpg123_init() == MPG123_OK;
     return ready;
 }
+
+// Whether the file begins with an ID3v2 tag small enough to read whole:
+// mpg123 takes a tag into memory at the size its header claims.
+bool frontTagReadable(BufferedFile& file) {
+    unsigned char header[10] = {};
+    const bool read = file.read(header, sizeof header) == static_cast<ssize_t>(sizeof header);
+    file.seek(0, SEEK_SET);
+    if (!read || header[0] != 'I' || header[1] != 'D' || header[2] != '3') return false;
+    long size = 0;
+    for (int i = 6; i < 10; ++i) {
+        if ((header[i] & 0x80) != 0) return false;  // not a tag's size
+        size = size << 7 | header[i];
+    }
+    return size <= Mpg123File::kMostTagBytes;
+}
 }  // namespace
 
 Mpg123File::~Mpg123File() { close(); }
@@ -21,7 +36,7 @@ void Mpg123File::close() {
     file.close();
 }
 
-bool Mpg123File::open(const std::string& path, bool gapless) {
+bool Mpg123File::open(const std::string& path, bool gapless, Tags tags) {
     close();
     problem = {};
     if (!file.open(path)) {
@@ -34,9 +49,11 @@ bool Mpg123File::open(const std::string& path, bool gapless) {
         close();
         return false;
     }
-    // Tags are skipped unread: a picture of hundreds of megabytes would
-    // otherwise be read into memory whole.
-    mpg123_param(mpg123, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0);
+    // Tags are skipped unread unless asked for: a picture of hundreds of
+    // megabytes would otherwise be read into memory whole.
+    const bool readTag = tags == Tags::Read && frontTagReadable(file);
+    mpg123_param(mpg123, MPG123_ADD_FLAGS,
+                 MPG123_QUIET | MPG123_FORCE_FLOAT | (readTag ? MPG123_PICTURE : MPG123_SKIP_ID3V2), 0);
     mpg123_param(mpg123, gapless ? MPG123_ADD_FLAGS : MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
 
     long rate = 0;

@@ -19,7 +19,11 @@ public:
     // Gapless: the encoder's priming and padding are trimmed from the
     // output. False when the file is not an MP3 that mpg123 can read, with
     // why() telling the user why.
-    bool open(const std::string& path, bool gapless);
+    // `tags`: Read keeps the ID3 tags, pictures too, for mpg123_id3 (only a
+    // tag at the very start, of at most kMostTagBytes; any other is skipped).
+    enum class Tags { Skipped, Read };
+    static constexpr long kMostTagBytes = 32L << 20;
+    bool open(const std::string& path, bool gapless, Tags tags = Tags::Skipped);
     const Problem& why() const { return problem; }
     void close();
 
