@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,22 +127,31 @@ bool serveUntil(MediaPlayerBus& bus, const PlayerStatus& status, Done done) {
 
 class MediaPlayerBusTest : public testing::Test {
 protected:
-    // One bus of the test's own for the whole binary: nothing on it but what
-    // the tests put there.
+    // A bus of the test's own: nothing on it but what the test puts there.
+    // It dies with the test, even one killed for taking too long.
     static void SetUpTestSuite() {
-        FILE* daemon = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
-        ASSERT_NE(daemon, nullptr);
+        int ends[2];
+        ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+        daemonPid = fork();
+        if (daemonPid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            dup2(ends[1], 1);
+            execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr);
+            _exit(127);
+        }
+        ::close(ends[1]);
+        FILE* daemon = fdopen(ends[0], "r");
         char address[512] = {};
-        char pid[32] = {};
-        const bool read = fgets(address, sizeof address, daemon) && fgets(pid, sizeof pid, daemon);
-        pclose(daemon);
-        ASSERT_TRUE(read) << "dbus-daemon did not start";
+        const bool started = daemon != nullptr && fgets(address, sizeof address, daemon) != nullptr;
+        if (daemon != nullptr) fclose(daemon);
+        ASSERT_TRUE(started) << "dbus-daemon did not start";
         address[std::strcspn(address, "\n")] = '\0';
-        daemonPid = std::atoi(pid);
         setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
     }
     static void TearDownTestSuite() {
-        if (daemonPid > 0) kill(daemonPid, SIGTERM);
+        if (daemonPid <= 0) return;
+        kill(daemonPid, SIGTERM);
+        waitpid(daemonPid, nullptr, 0);
     }
 
     // Runs a client to its end while the bus is served; what it printed.
