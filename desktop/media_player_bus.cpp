@@ -372,7 +372,7 @@ bool MediaPlayerBus::publish(const PlayerStatus& status) {
     if (code < 0) {
         failure = std::string("cannot serve the media player object (") + std::strerror(-code) + ")";
     } else if (code = sd_bus_request_name(bus, kName, 0); code == -EEXIST) {
-        failure = std::string(kName) + " is taken, by another viz";
+        failure = std::string(kName) + " is taken by another program on the bus";
     } else if (code < 0) {
         // A bus address that leads nowhere fails here, at the first call.
         failure = std::string("no session bus (") + std::strerror(-code) + ")";
