@@ -82,6 +82,7 @@ fuzz:
 bench: build
 	VIZ_SCREEN=1920x1080 $(XRUN) scripts/with-sound-server $(BUILD)/bench/viz_bench
 	scripts/with-sound-server pipewire $(BUILD)/bench/viz_bench --listening
+	scripts/with-sound-server pipewire $(BUILD)/bench/viz_bench --gaps
 	$(XRUN) scripts/with-window-manager bench/window_cpu.sh $(BUILD)
 
 # Seven minutes of random use on a sound server that restarts midway, on

@@ -15,6 +15,7 @@
 #include "bench/scan_bench.h"
 #include "bench/scene_bench.h"
 #include "bench/song_change_bench.h"
+#include "bench/song_gap_bench.h"
 #include "platform/gl_setup.h"
 #include "platform/program_window.h"
 #include "platform/window_loop.h"
@@ -39,9 +40,14 @@ void runDrawingBenchmarks(const char* program) {
 
 int main(int argc, char** argv) {
     // `viz_bench --listening`: listening alone, on another kind of server;
-    // `--formats`: the decoders alone; `--scenes`: the drawing alone.
+    // `--formats`: the decoders alone; `--scenes`: the drawing alone;
+    // `--gaps`: the silence between songs alone.
     if (argc > 1 && std::strcmp(argv[1], "--listening") == 0) {
         runListeningBenchmarks();
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--gaps") == 0) {
+        runSongGapBenchmarks();
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--formats") == 0) {
@@ -59,6 +65,7 @@ int main(int argc, char** argv) {
     runFormatBenchmarks();
     runListeningBenchmarks();
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
+    runSongGapBenchmarks();
     runRenderBenchmarks(VIZ_BINARY);
     runDrawingBenchmarks(program);
     return 0;

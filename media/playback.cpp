@@ -43,12 +43,14 @@ void Playback::pickSong(unsigned index) {
     playSong(songList[index].c_str());
 }
 
-void Playback::playSong(const char* path) {
+void Playback::playSong(const char* path, double startSeconds) {
     refusedInARow = 0;
-    startSong(path);
+    // A song the user starts while paused plays: they asked for it.
+    pausedByUser = false;
+    startSong(path, startSeconds);
 }
 
-void Playback::startSong(const char* path) {
+void Playback::startSong(const char* path, double startSeconds) {
     if (!settleSongStart()) {
         if (Stream::Verdict verdict = engine.verdictOf(streamHandle)) {
             replacedWhileOpening.push_back({std::move(verdict), startedPath});
@@ -56,12 +58,12 @@ void Playback::startSong(const char* path) {
         songStarting = false;
     }
     if (!engine.initialise()) tellUser("Can't initialize digital sound system");
-    engine.start();
+    if (!pausedByUser) engine.start();
     engine.free(streamHandle);
     // The file opens on the stream's own thread and plays once it is open;
     // settleSongStart reports the outcome on a later frame.
     startedPath = path;
-    streamHandle = engine.createStream(path);
+    streamHandle = engine.createStream(path, startSeconds);
     playRefused = !engine.play(streamHandle);
     songStarting = true;
     songRefused = false;
@@ -69,6 +71,7 @@ void Playback::startSong(const char* path) {
 
 bool Playback::settleSongStart() {
     reportReplacedSongs();
+    queueFollowingSong();
     if (!songStarting) return true;
     const Stream::State state = engine.openState(streamHandle);
     if (state == Stream::State::Opening) return false;
@@ -93,20 +96,80 @@ bool Playback::settleSongStart() {
 // damaged file; a round of the list without one playable song stops that,
 // rather than trying them all again and again.
 bool Playback::songHasEnded() const {
+    if (pausedByUser) return false;
     if (songRefused) return refusedInARow < songList.size();
     return songPlaying && !songStarting && !engine.isActive(streamHandle);
 }
 
+unsigned Playback::indexAfter(unsigned index) const {
+    return index + 1 < songList.size() ? index + 1 : 0;
+}
+
+// While a song plays, the one after it is opened and decoded ahead, so the
+// output goes on to it without a gap. A list reordered meanwhile (shuffle
+// switched) queues the new one after.
+void Playback::queueFollowingSong() {
+    if (!followingAllowed || !songPlaying || songStarting || songList.empty()) return;
+    const std::string& following = songList[indexAfter(currentSongIndex)];
+    if (engine.nextQueued() != following && !engine.nextHasBegun()) engine.queueNext(following);
+}
+
+void Playback::followOn(bool allowed) {
+    followingAllowed = allowed;
+    if (!allowed && !engine.nextQueued().empty()) engine.dropNext();
+}
+
+bool Playback::takeUpQueuedSong(unsigned index) {
+    if (engine.nextQueued() != songList[index] || !engine.nextHasBegun()) return false;
+    startedPath = songList[index];
+    streamHandle = engine.takeUpNext();
+    // Settled as any song started: it is open and heard already.
+    songStarting = true;
+    songRefused = false;
+    playRefused = false;
+    return true;
+}
+
 void Playback::advanceSong() {
     songPlaying = false;
-    const std::size_t count = songList.size();
-    if (count == 0) return;
-    if (currentSongIndex + 1 < count) {
-        ++currentSongIndex;
-    } else {
-        currentSongIndex = 0;
+    if (songList.empty()) return;
+    currentSongIndex = indexAfter(currentSongIndex);
+    if (takeUpQueuedSong(currentSongIndex)) {
+        settleSongStart();
+        return;
     }
     startSong(songList[currentSongIndex].c_str());
 }
 
-Loudness Playback::heard() { return engine.heard(streamHandle); }
+void Playback::nextSong() {
+    if (!songList.empty()) pickSong(indexAfter(currentSongIndex));
+}
+
+void Playback::previousSong() {
+    if (songList.empty()) return;
+    pickSong(currentSongIndex > 0 ? currentSongIndex - 1 : static_cast<unsigned>(songList.size() - 1));
+}
+
+void Playback::pause() {
+    if (!songPlaying && !songStarting) return;
+    pausedByUser = true;
+    engine.pause();
+}
+
+void Playback::resume() {
+    if (!pausedByUser) return;
+    pausedByUser = false;
+    engine.start();
+}
+
+// A paused song stays paused at its new place.
+void Playback::seek(double seconds) {
+    if (startedPath.empty()) return;
+    refusedInARow = 0;
+    const std::string path = startedPath;
+    startSong(path.c_str(), seconds);
+}
+
+double Playback::positionSeconds() const { return engine.heardSeconds(streamHandle); }
+
+Loudness Playback::heard() { return engine.heard(pausedByUser ? 0 : streamHandle); }

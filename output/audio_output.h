@@ -31,6 +31,13 @@ public:
 
     // Outputs open paused; this lets them run.
     virtual void resume() = 0;
+    // Stops asking for sound, keeping what was handed over but not yet
+    // heard: resume plays on from the very next sample.
+    virtual void pause() = 0;
+    // Sets the loudness of everything played, 0 to 1 of full, as the
+    // device's own volume for it: a sound server's for the stream. False
+    // where there is none; the samples are then scaled instead.
+    virtual bool setVolume(double) { return false; }
     // Whether what plays now is silence: no device could be opened.
     virtual bool silent() const { return false; }
 

@@ -23,15 +23,18 @@ public:
 
     const char* name() const override { return "silent output"; }
     bool silent() const override { return true; }
-    void resume() override {
+    void resume() override { setRunning(true); }
+    void pause() override { setRunning(false); }
+
+private:
+    void setRunning(bool run) {
         {
             std::lock_guard<std::mutex> guard(control);
-            running = true;
+            running = run;
         }
         wake.notify_all();
     }
 
-private:
     // Buffer n starts to play at start + n buffer lengths: deadlines come
     // from the count, so lateness never adds up.
     std::int64_t deadline(std::int64_t buffer) const {
@@ -40,13 +43,18 @@ private:
 
     void run(std::stop_token stop) {
         std::unique_lock<std::mutex> guard(control);
-        wake.wait(guard, stop, [this] { return running; });
-        startNs = monotonicNanoseconds();
         std::int64_t next = 0;
         while (!stop.stop_requested()) {
+            // Paused: nothing is played, and the buffers go on from the resume.
+            if (!running) {
+                wake.wait(guard, stop, [this] { return running; });
+                startNs = monotonicNanoseconds();
+                next = 0;
+                continue;
+            }
             const auto due = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline(next)));
-            wake.wait_until(guard, stop, due, [] { return false; });
-            if (stop.stop_requested()) break;
+            wake.wait_until(guard, stop, due, [this] { return !running; });
+            if (stop.stop_requested() || !running) continue;
             guard.unlock();
             const std::int64_t now = monotonicNanoseconds();
             if (now - deadline(next) > kMaxCatchUpNs) {

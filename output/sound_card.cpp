@@ -39,6 +39,7 @@ public:
 
     const char* name() const override { return "sound card"; }
     void resume() override { SDL_PauseAudioDevice(device, 0); }
+    void pause() override { SDL_PauseAudioDevice(device, 1); }
 
 private:
     static void SDLCALL callback(void* self, Uint8* bytes, int length) {

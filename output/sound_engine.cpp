@@ -17,7 +17,9 @@ SoundEngine::~SoundEngine() {
     // the streams close (the closer joins their decoders when it goes).
     output.reset();
     audible.store(nullptr);
+    following.store(nullptr);
     closer.close(std::move(stream));
+    closer.close(std::move(queued));
 }
 
 void SoundEngine::open() {
@@ -49,17 +51,66 @@ void SoundEngine::start() {
     running = true;
 }
 
+void SoundEngine::pause() {
+    if (!output || !running) return;
+    output->pause();
+    running = false;
+}
+
+void SoundEngine::setVolume(double level) {
+    volumeAsked = std::clamp(level, 0.0, 1.0);
+    const bool deviceVolume = output && output->setVolume(volumeAsked);
+    gain.store(deviceVolume ? 1.0f : static_cast<float>(volumeAsked));
+}
+
 void SoundEngine::setAudible(Stream* next) { audible.store(next); }
 
-StreamHandle SoundEngine::createStream(const std::string& path) {
+StreamHandle SoundEngine::newHandle() {
+    if (++lastHandle == 0) ++lastHandle;  // 0 means "none"
+    return lastHandle;
+}
+
+StreamHandle SoundEngine::createStream(const std::string& path, double startSeconds) {
     free(currentHandle);
-    std::unique_ptr<Stream> opened = Stream::open(path, format);
+    dropNext();
+    std::unique_ptr<Stream> opened = Stream::open(path, format, startSeconds);
     if (!opened) return 0;
     stream = std::move(opened);
     setAudible(stream.get());
-    if (++lastHandle == 0) ++lastHandle;  // 0 means "none"
-    currentHandle = lastHandle;
+    currentHandle = newHandle();
     return currentHandle;
+}
+
+void SoundEngine::queueNext(const std::string& path) {
+    dropNext();
+    std::unique_ptr<Stream> opened = Stream::open(path, format);
+    if (!opened) return;
+    opened->play();
+    queued = std::move(opened);
+    queuedPath = path;
+    following.store(queued.get());
+}
+
+bool SoundEngine::nextHasBegun() const { return queued && audible.load() == queued.get(); }
+
+StreamHandle SoundEngine::takeUpNext() {
+    if (!nextHasBegun()) return 0;
+    following.store(nullptr);
+    closer.close(std::move(stream));  // the output has left it: it is audible no more
+    stream = std::move(queued);
+    queuedPath.clear();
+    currentHandle = newHandle();
+    return currentHandle;
+}
+
+void SoundEngine::dropNext() {
+    if (!queued) return;
+    following.store(nullptr);
+    // The output may have gone on to it already: then nothing plays on.
+    Stream* expected = queued.get();
+    audible.compare_exchange_strong(expected, nullptr);
+    closer.close(std::move(queued));
+    queuedPath.clear();
 }
 
 Stream::State SoundEngine::openState(StreamHandle handle) const {
@@ -80,7 +131,9 @@ bool SoundEngine::play(StreamHandle handle) {
 
 void SoundEngine::free(StreamHandle handle) {
     if (handle == 0 || handle != currentHandle) return;
-    setAudible(nullptr);  // silent from the next buffer on
+    // Silent from the next buffer on; what was to follow it follows nothing.
+    following.store(nullptr);
+    setAudible(nullptr);
     closer.close(std::move(stream));
     currentHandle = 0;
 }
@@ -92,6 +145,11 @@ bool SoundEngine::isActive(StreamHandle handle) const {
 
 const Stream* SoundEngine::streamOf(StreamHandle handle) const {
     return handle != 0 && handle == currentHandle ? stream.get() : nullptr;
+}
+
+double SoundEngine::heardSeconds(StreamHandle handle) const {
+    const Stream* playing = streamOf(handle);
+    return playing != nullptr ? playing->heardSeconds(monotonicNanoseconds()) : 0.0;
 }
 
 Loudness SoundEngine::heard(StreamHandle handle) {
@@ -106,10 +164,29 @@ Loudness SoundEngine::heard(StreamHandle handle) {
 void SoundEngine::render(void* user, float* out, int frames, std::int64_t playsAtNs) {
     auto* engine = static_cast<SoundEngine*>(user);
     engine->rendering.fetch_add(1);
-    if (Stream* playing = engine->audible.load()) {
-        playing->render(out, frames, playsAtNs);
-    } else {
-        std::fill(out, out + static_cast<std::ptrdiff_t>(frames) * engine->format.channels, 0.0f);
+    const int filled = engine->renderSongs(out, frames, playsAtNs);
+    const std::ptrdiff_t channels = engine->format.channels;
+    std::fill(out + filled * channels, out + frames * channels, 0.0f);
+    const float scale = engine->gain.load(std::memory_order_relaxed);
+    if (scale != 1.0f) {
+        for (float* sample = out; sample != out + filled * channels; ++sample) *sample *= scale;
     }
     engine->rendering.fetch_sub(1);
+}
+
+// The audible song, and once it has handed over its last sample, the one
+// queued to follow it, from the next sample of the same buffer. The switch
+// is a compare-exchange: a song change on the main thread that cleared the
+// audible stream meanwhile wins, and nothing plays on.
+int SoundEngine::renderSongs(float* out, int frames, std::int64_t playsAtNs) {
+    Stream* playing = audible.load();
+    if (playing == nullptr) return 0;
+    int filled = playing->render(out, frames, playsAtNs);
+    if (filled == frames || !playing->handedAll()) return filled;
+    Stream* next = following.load();
+    if (next == nullptr || !next->playing() || !audible.compare_exchange_strong(playing, next)) return filled;
+    const std::int64_t offsetNs = static_cast<std::int64_t>(filled) * 1'000'000'000LL / format.rate;
+    filled += next->render(out + static_cast<std::ptrdiff_t>(filled) * format.channels, frames - filled,
+                           playsAtNs + offsetNs);
+    return filled;
 }

@@ -31,12 +31,35 @@ public:
     // so songs still end, advance and drive the picture. A user who asks for
     // SDL_AUDIODRIVER=dummy gets the silent output and true.
     bool initialise();
-    // Lets the output run (it starts paused).
+    // Lets the output run (it starts paused), or run again after a pause.
     void start();
+    // Nothing more is heard until start: the output keeps what it holds and
+    // plays on from the very next sample.
+    void pause();
+    bool paused() const { return !running; }
+    // The loudness of the music, 0 to 1: the sound server's volume for the
+    // stream, or the samples scaled where there is none.
+    void setVolume(double volume);
+    double volume() const { return volumeAsked; }
 
-    // A stream of the file at `path`, opening on its own thread; 0 when no
-    // stream could be made. Any earlier stream is freed first: one at a time.
-    StreamHandle createStream(const std::string& path);
+    // A stream of the file at `path`, to play from `startSeconds` into it,
+    // opening on its own thread; 0 when no stream could be made. Any earlier
+    // stream is freed first, and the one queued to follow it: one at a time.
+    StreamHandle createStream(const std::string& path, double startSeconds = 0);
+
+    // Opens the song to follow the current one, on the same output without
+    // a gap: its first sample is played right after the current song's
+    // last. Replaces any queued before.
+    void queueNext(const std::string& path);
+    // The path queued, "" when none.
+    const std::string& nextQueued() const { return queuedPath; }
+    // Whether the output has gone on to the queued song.
+    bool nextHasBegun() const;
+    // Once it has: the queued stream becomes the current one (the one before
+    // is freed) and its handle is returned. 0 when it has not begun.
+    StreamHandle takeUpNext();
+    // Forgets the queued song.
+    void dropNext();
     // Whether the file turned out playable; Unplayable for 0 or a freed handle.
     Stream::State openState(StreamHandle handle) const;
     // The same, to be read after the stream is freed; nullptr for 0 or a
@@ -61,10 +84,14 @@ public:
     const char* outputName() const { return output ? output->name() : "none"; }
     // The stream behind `handle`, for measuring; nullptr when there is none.
     const Stream* streamOf(StreamHandle handle) const;
+    // Seconds into the song heard now; 0 for 0 or a freed handle.
+    double heardSeconds(StreamHandle handle) const;
 
 private:
     static void render(void* engine, float* out, int frames, std::int64_t playsAtNs);
+    int renderSongs(float* out, int frames, std::int64_t playsAtNs);
     void setAudible(Stream* stream);
+    StreamHandle newHandle();
 
     std::unique_ptr<AudioOutput> output;
     DeviceFormat format;  // the output's, for its own thread to read
@@ -81,9 +108,16 @@ private:
     // fallback may briefly overlap it) tells the closer when a handed-over
     // stream is free.
     std::atomic<Stream*> audible{nullptr};
+    // The stream that plays on when the audible one has handed over its last
+    // sample; the output makes it the audible one then.
+    std::atomic<Stream*> following{nullptr};
+    std::atomic<float> gain{1.0f};  // the samples' scale, where the output has no volume
+    double volumeAsked = 1.0;
     std::atomic<int> rendering{0};
     StreamHandle currentHandle = 0;
     StreamHandle lastHandle = 0;
+    std::unique_ptr<Stream> queued;  // owned by the main thread, like `stream`
+    std::string queuedPath;
     StreamCloser closer{rendering};
 
     LoudnessMeter meter;

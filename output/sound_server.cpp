@@ -1,5 +1,6 @@
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -77,17 +78,39 @@ public:
         return quiet;
     }
 
-    void resume() override {
+    void resume() override { setRunning(true); }
+
+    // Corked, the server keeps what it was given and plays it first on the
+    // resume: no sample is lost or played twice.
+    void pause() override { setRunning(false); }
+
+    bool setVolume(double level) override {
         pa_threaded_mainloop_lock(mainloop);
-        running = true;
-        if (stream != nullptr) {
-            if (pa_operation* uncork = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncork);
+        pa_cvolume_set(&volume, deviceFormat.channels,
+                       static_cast<pa_volume_t>(std::clamp(level, 0.0, 1.0) * PA_VOLUME_NORM + 0.5));
+        volumeAsked = true;
+        if (playing()) {
+            if (pa_operation* setting = pa_context_set_sink_input_volume(context, pa_stream_get_index(stream), &volume,
+                                                                         nullptr, nullptr)) {
+                pa_operation_unref(setting);
+            }
         }
-        if (fallback) fallback->resume();
+        if (fallback) fallback->setVolume(level);
         pa_threaded_mainloop_unlock(mainloop);
+        return true;
     }
 
 private:
+    void setRunning(bool run) {
+        pa_threaded_mainloop_lock(mainloop);
+        running = run;
+        if (stream != nullptr) {
+            if (pa_operation* cork = pa_stream_cork(stream, run ? 0 : 1, nullptr, nullptr)) pa_operation_unref(cork);
+        }
+        if (fallback) run ? fallback->resume() : fallback->pause();
+        pa_threaded_mainloop_unlock(mainloop);
+    }
+
     bool playing() const { return stream != nullptr && pa_stream_get_state(stream) == PA_STREAM_READY; }
 
     void connect() {
@@ -169,8 +192,10 @@ private:
         // own (a headset that changes codec).
         auto flags = PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE;
         if (!running) flags = flags | PA_STREAM_START_CORKED;
-        if (pa_stream_connect_playback(stream, sink, &buffer, static_cast<pa_stream_flags_t>(flags), nullptr,
-                                       nullptr) < 0) {
+        // A new stream keeps the volume asked of the one before; otherwise
+        // the server picks one (as it remembers it for viz).
+        if (pa_stream_connect_playback(stream, sink, &buffer, static_cast<pa_stream_flags_t>(flags),
+                                       volumeAsked ? &volume : nullptr, nullptr) < 0) {
             streamLost();
         }
     }
@@ -334,6 +359,8 @@ private:
     std::string defaultSink;  // the server's, as last told
     std::string sinkAtStart;  // where the stream first played
     bool followsDefault = true;  // the stream goes wherever the default sink goes
+    pa_cvolume volume{};         // the last asked for, if any
+    bool volumeAsked = false;
     std::unique_ptr<AudioOutput> fallback;  // plays while no server does
 };
 }  // namespace

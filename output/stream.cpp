@@ -17,12 +17,13 @@ constexpr auto kShortestNap = std::chrono::milliseconds(1);
 constexpr auto kLongestNap = std::chrono::milliseconds(200);
 }  // namespace
 
-Stream::Stream(const std::string& path, const DeviceFormat& format) : path(path), device(format) {
+Stream::Stream(const std::string& path, const DeviceFormat& format, double startSeconds)
+    : path(path), device(format), startSeconds(std::max(0.0, startSeconds)) {
     outputClock.configure(format.rate);
 }
 
-std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat& device) {
-    std::unique_ptr<Stream> stream(new Stream(path, device));
+std::unique_ptr<Stream> Stream::open(const std::string& path, const DeviceFormat& device, double startSeconds) {
+    std::unique_ptr<Stream> stream(new Stream(path, device, startSeconds));
     try {
         stream->decoderThread = std::jthread([opened = stream.get()](std::stop_token stop) { opened->run(stop); });
     } catch (const std::system_error&) {
@@ -88,8 +89,20 @@ Problem Stream::openFile() {
 
     // A file that yields no sound at all is not a song: an ID3 tag alone,
     // a cut-off header, noise that happened to look like a frame.
-    if (!decodeChunk()) return "no sound in it";
+    if (startSeconds <= 0) return decodeChunk() ? Problem() : Problem("no sound in it");
+    if (decoder->read(decodeBuffer.data(), chunkFrames) == 0) return "no sound in it";
+    if (!startAtAskedPosition()) return "it cannot be played from the position asked";
     return {};
+}
+
+// The song is playable from its start; the frames read to find that out are
+// dropped, and it goes on from the asked position. A position past its end
+// plays nothing and ends at once, as the end of the song would.
+bool Stream::startAtAskedPosition() {
+    const auto frame = static_cast<std::int64_t>(startSeconds * decoder->rate() + 0.5);
+    if (!decoder->seekTo(frame)) return false;
+    decodeChunk();  // at the end already, it marks the decoding done
+    return true;
 }
 
 void Stream::prefill() {
@@ -169,19 +182,23 @@ bool Stream::playing() const {
     return state() == State::Playable && playRequested.load(std::memory_order_acquire);
 }
 
-void Stream::render(float* out, int frames, std::int64_t playsAtNs) {
+int Stream::render(float* out, int frames, std::int64_t playsAtNs) {
+    if (!playing()) return 0;
     const std::size_t wanted = static_cast<std::size_t>(frames) * device.channels;
-    std::size_t got = 0;
-    if (playing()) {
-        const bool finalSamples = decodingDone.load(std::memory_order_acquire);
-        got = ring->readInto(out, wanted);
-        // Only buffers that carry music mark the clock: the device plays the
-        // last of them out, and an empty buffer after it must not hold the
-        // song's end back.
-        if (got > 0) outputClock.record(playsAtNs, static_cast<std::int32_t>(got / device.channels));
-        if (finalSamples && ring->empty()) drained.store(true, std::memory_order_release);
-    }
-    std::fill(out + got, out + wanted, 0.0f);
+    const bool finalSamples = decodingDone.load(std::memory_order_acquire);
+    const std::size_t got = ring->readInto(out, wanted);
+    // Only buffers that carry music mark the clock: the device plays the
+    // last of them out, and an empty buffer after it must not hold the
+    // song's end back.
+    if (got > 0) outputClock.record(playsAtNs, static_cast<std::int32_t>(got / device.channels));
+    if (finalSamples && ring->empty()) drained.store(true, std::memory_order_release);
+    return static_cast<int>(got / device.channels);
+}
+
+double Stream::heardSeconds(std::int64_t nowNs) const {
+    double heardDeviceFrame = 0;
+    if (!playing() || !outputClock.heardFrame(nowNs, heardDeviceFrame)) return startSeconds;
+    return startSeconds + std::max(0.0, heardDeviceFrame) / device.rate;
 }
 
 bool Stream::isActive(std::int64_t nowNs) const {

@@ -36,9 +36,10 @@ public:
     };
     using Verdict = std::shared_ptr<const Outcome>;
 
-    // Starts opening `path` and returns at once; nullptr only when no
-    // thread could be started.
-    static std::unique_ptr<Stream> open(const std::string& path, const DeviceFormat& device);
+    // Starts opening `path` and returns at once, to play from `startSeconds`
+    // into the song; nullptr only when no thread could be started.
+    static std::unique_ptr<Stream> open(const std::string& path, const DeviceFormat& device,
+                                        double startSeconds = 0);
     // Stops the decoder and waits for it: at most one decoding step.
     ~Stream() = default;
     Stream(const Stream&) = delete;
@@ -56,10 +57,15 @@ public:
     // no longer than the step in progress.
     void requestStop();
 
-    // Output thread: fills `frames` device frames (silence where there is
-    // nothing to play), the first of which plays at `playsAtNs`. Lock-free
-    // and allocation-free.
-    void render(float* out, int frames, std::int64_t playsAtNs);
+    // Output thread: fills up to `frames` device frames, the first of which
+    // plays at `playsAtNs`, and returns how many it filled (fewer at the end
+    // of the song, or while the decoder is behind). Lock-free and
+    // allocation-free.
+    int render(float* out, int frames, std::int64_t playsAtNs);
+    // Output thread too: every sample of the song has been handed over.
+    bool handedAll() const { return drained.load(std::memory_order_acquire); }
+    // Whether the output may take it: open and asked to play.
+    bool playing() const;
 
     // Main thread: still playing at `nowNs`, i.e. started and not yet heard to its end.
     bool isActive(std::int64_t nowNs) const;
@@ -71,8 +77,12 @@ public:
 
     const OutputClock& clock() const { return outputClock; }
 
+    // Main thread: seconds into the song heard at `nowNs`; the start
+    // position until the first buffer is handed over.
+    double heardSeconds(std::int64_t nowNs) const;
+
 private:
-    Stream(const std::string& path, const DeviceFormat& device);
+    Stream(const std::string& path, const DeviceFormat& device, double startSeconds);
     void run(std::stop_token token);
     // Why the file cannot be played, if so.
     Problem openFile();
@@ -85,10 +95,11 @@ private:
     void moveConvertedToRing();
     void finishConversion();
     void writeAll(const float* samples, std::size_t count);
-    bool playing() const;
+    bool startAtAskedPosition();
 
     const std::string path;
     const DeviceFormat device;
+    const double startSeconds;
 
     // Made and set up by the stream's thread before it publishes Playable.
     std::unique_ptr<SongDecoder> decoder;

@@ -37,6 +37,20 @@ void PipeSpeaker::stop() {
     descriptor = -1;
 }
 
+std::vector<float> PipeSpeaker::heard() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    return samples;
+}
+
+std::vector<float> PipeSpeaker::written() const {
+    std::lock_guard<std::mutex> guard(mutex);
+    std::vector<float> fromSink;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (!underran[i]) fromSink.push_back(samples[i]);
+    }
+    return fromSink;
+}
+
 // Every millisecond, plays exactly the frames due by now: what the pipe has
 // of them, and silence for the rest (the sink fell behind), so the speaker
 // never runs fast or slow.
@@ -62,6 +76,7 @@ void PipeSpeaker::run() {
                 mono = (left + right) / 65536.0f;
             }
             samples.push_back(mono);
+            underran.push_back(static_cast<std::size_t>(frame) >= frames);
         }
         played += due;
         underrunFrames += due - static_cast<std::int64_t>(frames);

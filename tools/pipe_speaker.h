@@ -29,6 +29,12 @@ public:
     // Frames the speaker had to play as silence because the sink fell behind.
     std::int64_t underruns() const { return underrunFrames.load(); }
 
+    // Everything heard so far, mono, and when sample `index` of it was heard.
+    std::vector<float> heard() const;
+    // What the sink wrote, mono: the silence played for an underrun left out.
+    std::vector<float> written() const;
+    std::int64_t heardAtNs(std::size_t index) const { return startNs + static_cast<std::int64_t>(index) * 1'000'000'000LL / kRate; }
+
     // When each burst heard from `fromNs` on began (steady-clock ns).
     std::vector<std::int64_t> burstOnsets(float threshold, double quietSeconds, std::int64_t fromNs = 0) const;
 
@@ -40,6 +46,7 @@ private:
     std::thread thread;
     mutable std::mutex mutex;
     std::vector<float> samples;  // mono, sample i heard at startNs + i / kRate
+    std::vector<bool> underran;  // per sample: played as silence, the pipe empty
     std::int64_t startNs = 0;
     std::atomic<std::int64_t> underrunFrames{0};
 };

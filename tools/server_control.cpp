@@ -1,6 +1,9 @@
 #include "tools/server_control.h"
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,6 +43,20 @@ int loadNullDevice(const std::string& name, bool input) {
     }
     const std::string index = commandOutput(command + " 2>/dev/null");
     return index.empty() ? -1 : std::atoi(index.c_str());
+}
+
+SinkKeeper::SinkKeeper(const std::string& name) {
+    const std::string device = "--device=" + name;
+    const char* const words[] = {"pacat", "--latency-msec=10", "--format=s16le", "--channels=2", "--rate=44100",
+                                 device.c_str(), "/dev/zero", nullptr};
+    pid_t child = -1;
+    if (posix_spawnp(&child, "pacat", nullptr, nullptr, const_cast<char* const*>(words), environ) == 0) pid = child;
+}
+
+SinkKeeper::~SinkKeeper() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
 }
 
 void unloadModule(int module) { commandOutput("pactl unload-module " + std::to_string(module)); }

@@ -22,6 +22,19 @@ void unloadModule(int module);
 // Unloads the module that made the sink `name`.
 void unloadSink(const std::string& name);
 
+// A silent stream on the sink `name` while it lives, as a desktop's other
+// programs keep a sink running.
+class SinkKeeper {
+public:
+    explicit SinkKeeper(const std::string& name);
+    ~SinkKeeper();
+    SinkKeeper(const SinkKeeper&) = delete;
+    SinkKeeper& operator=(const SinkKeeper&) = delete;
+
+private:
+    int pid = -1;
+};
+
 // Moves this process's playback stream to the sink `name`.
 void moveOurStreamTo(const std::string& name);
 
