@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/messages.h"
+#include "desktop/session_bus.h"
 
 namespace {
 constexpr const char* kService = "org.freedesktop.ScreenSaver";
@@ -32,12 +33,8 @@ void IdleInhibitor::hold(bool wanted) {
 
 bool IdleInhibitor::connect() {
     if (bus != nullptr) return true;
-    if (const int code = sd_bus_open_user(&bus); code < 0) {
-        bus = nullptr;
-        diagnose(std::string("no session bus (") + std::strerror(-code) +
-                 "): the screen saver may start during the show");
-        return false;
-    }
+    bus = openSessionBus();
+    if (bus == nullptr) return false;
     sd_bus_set_method_call_timeout(bus, kAnswerMicroseconds);
     return true;
 }

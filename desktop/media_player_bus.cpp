@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "desktop/session_bus.h"
 
 namespace {
 constexpr const char* kName = "org.mpris.MediaPlayer2.viz";
@@ -360,11 +361,8 @@ void MediaPlayerBus::close() {
 bool MediaPlayerBus::publish(const PlayerStatus& status) {
     if (bus != nullptr) return true;
     served = status;
-    if (const int code = sd_bus_open_user(&bus); code < 0) {
-        bus = nullptr;
-        diagnose(std::string("no session bus (") + std::strerror(-code) + "): " + kUnseen);
-        return false;
-    }
+    bus = openSessionBus();
+    if (bus == nullptr) return false;
     sd_bus_set_method_call_timeout(bus, kAnswerMicroseconds);
     std::string failure;
     int code = sd_bus_add_object_vtable(bus, &rootSlot, kPath, kRoot, kRootTable, this);
@@ -375,7 +373,9 @@ bool MediaPlayerBus::publish(const PlayerStatus& status) {
         failure = std::string(kName) + " is taken by another program on the bus";
     } else if (code < 0) {
         // A bus address that leads nowhere fails here, at the first call.
-        failure = std::string("no session bus (") + std::strerror(-code) + ")";
+        sayNoSessionBus(std::strerror(-code));
+        close();
+        return false;
     }
     if (!failure.empty()) {
         diagnose(failure + ": " + kUnseen);
