@@ -38,6 +38,7 @@ enum OptionCode : int {
     kSamples,
     kNoConfig,
     kOrder,
+    kStart,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -59,6 +60,7 @@ constexpr option kOptions[] = {
     {"samples", required_argument, nullptr, kSamples},
     {"no-config", no_argument, nullptr, kNoConfig},
     {"order", required_argument, nullptr, kOrder},
+    {"start", required_argument, nullptr, kStart},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -305,6 +307,15 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
                 line.order = order == "name" ? SongOrder::Name : order == "shuffle" ? SongOrder::Shuffle : SongOrder::Folder;
                 break;
             }
+            case kStart: {
+                char* end = nullptr;
+                line.startSeconds = std::strtod(optarg, &end);
+                if (end == optarg || *end != '\0' || !std::isfinite(line.startSeconds) || line.startSeconds < 0) {
+                    return refuse(std::string("--start takes the seconds into the first song, not '") + optarg + "'",
+                                  false);
+                }
+                break;
+            }
             case kWindowOption:
                 line.windowOptions.push_back(std::string("-") + kOptions[index].name);
                 if (optarg != nullptr) line.windowOptions.push_back(optarg);
@@ -360,12 +371,14 @@ std::string usageText() {
            "  ") + keys + " " + scenes + "\n" +
            "  mouse click  scenes " + clickCycleList() + " in turn\n" + shaderKeysLine() +
            "  f, F11       fullscreen, or back; Escape leaves it\n"
+           "  Space        pause, and play on\n"
            "  q            quit\n"
            "\n"
            "  --max-fps N  at most N frames a second (at most 30 while the window is\n"
            "               minimised or covered, whatever N)\n"
            "  --order O    folder (as the folders list them, by default), name (track\n"
            "               numbers in order: 2 before 10) or shuffle\n"
+           "  --start S    the first song from S seconds into it\n"
            "  --fullscreen start fullscreen\n"
            "  --monitor M  on monitor M: its number from 0 or its name, as\n"
            "               xrandr --listmonitors shows them\n"

@@ -21,6 +21,7 @@ struct CommandLine {
     std::string monitor;       // the monitor by number or name; "" where the window manager puts it
     int samples = kSamplesUnasked;  // multisampling; 0 or 1 for none
     SongOrder order = SongOrder::Folder;  // the order the songs play in
+    double startSeconds = 0;  // where the first song starts
     bool readsSettings = true;  // false with --no-config
     std::vector<std::string> optionsGiven;  // the long options' names, in order
     RenderRequest render;  // for Render

@@ -21,6 +21,8 @@ void Controls::apply(const WindowEvent& event, CaptionBanner& banner) {
                 fullscreenAsk = FullscreenAsk::Toggle;
             } else if (event.key == kEscape) {
                 fullscreenAsk = FullscreenAsk::Leave;
+            } else if (event.key == ' ') {
+                pauseToggleAsked = true;
             }
             break;
         case WindowEvent::Kind::F11Down:

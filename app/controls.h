@@ -22,4 +22,6 @@ struct Controls {
     // Shader scenes to step: `0` one forward, `9` one back; the frame loop
     // takes them.
     int shaderSteps = 0;
+    // Space pressed: pause, or play on; the frame loop takes it.
+    bool pauseToggleAsked = false;
 };

@@ -9,6 +9,8 @@ void FrameLoop::takeInput(WindowInput& input) {
     const int sceneBefore = controls.currentScene;
     for (const WindowEvent& event : input.takeEvents()) controls.apply(event, figures.banner);
     stepShaderScenes(sceneBefore);
+    if (std::exchange(controls.pauseToggleAsked, false)) source.togglePause();
+    if (desktopPlayer != nullptr) desktopPlayer->serve();
     if (controls.quitAsked) WindowLoop::leave();
     followFullscreen();
 }

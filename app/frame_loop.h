@@ -7,6 +7,7 @@
 #include "app/frame.h"
 #include "app/frame_drawer.h"
 #include "app/frame_source.h"
+#include "app/desktop_player.h"
 #include "desktop/idle_inhibitor.h"
 #include "platform/window_loop.h"
 
@@ -27,6 +28,8 @@ public:
     IdleInhibitor screenAwake;
     // The desktop's background stays below, never fullscreen over the rest.
     bool fullscreenAllowed = true;
+    // The desktop's media controls, while songs play; served each frame.
+    DesktopPlayer* desktopPlayer = nullptr;
 
 private:
     void takeInput(WindowInput& input);

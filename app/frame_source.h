@@ -27,6 +27,8 @@ public:
     // Whether music plays, or the desktop is listened to: someone is
     // watching, and the screen should stay awake for them.
     virtual bool soundGoing() const = 0;
+    // Space: pause what plays, or play on; listening has nothing to pause.
+    virtual void togglePause() {}
 
     // The song an automatic advance has just started, told once, for its
     // caption; false when there was none since the last call.

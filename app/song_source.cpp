@@ -8,15 +8,38 @@ namespace {
 const char* const kNoSongs = "No MP3s found.";
 }  // namespace
 
-void SongSource::open(const std::vector<std::string>& places, const std::string& musicFolder, SongOrder order) {
+void SongSource::open(const std::vector<std::string>& places, const std::string& musicFolder, SongOrder asked) {
     if (places.empty()) {
         playback.loadMediaLibrary(musicFolder);
     } else {
         playback.loadMediaLibrary(places);
     }
+    songsAsFound = playback.songList;
     // A shuffle of its own each run, kept for the run.
-    orderSongs(playback.songList, order, std::random_device{}());
+    shuffleSeed = std::random_device{}();
+    orderAsked = order = asked;
+    orderSongs(playback.songList, order, shuffleSeed);
     engine.open();
+}
+
+void SongSource::setShuffled(bool shuffle) {
+    const SongOrder wanted = shuffle ? SongOrder::Shuffle : orderAsked == SongOrder::Shuffle ? SongOrder::Folder : orderAsked;
+    if (wanted == order || playback.songList.empty()) return;
+    order = wanted;
+    const std::string current = playback.songList[playback.currentSongIndex];
+    playback.songList = songsAsFound;
+    orderSongs(playback.songList, order, shuffleSeed);
+    for (unsigned i = 0; i < playback.songList.size(); ++i) {
+        if (playback.songList[i] == current) playback.currentSongIndex = i;
+    }
+}
+
+void SongSource::togglePause() {
+    if (playback.paused()) {
+        playback.resume();
+    } else {
+        playback.pause();
+    }
 }
 
 void SongSource::advanceEndedSong(bool menuShown) {
@@ -26,6 +49,7 @@ void SongSource::advanceEndedSong(bool menuShown) {
 }
 
 Frame SongSource::nextFrame(bool menuShown) {
+    playback.followOn(!menuShown);
     playback.settleSongStart();
     advanceEndedSong(menuShown);
     Frame frame;
@@ -38,13 +62,16 @@ Frame SongSource::nextFrame(bool menuShown) {
 }
 
 void SongSource::keepGoing(bool menuShown) {
+    playback.followOn(!menuShown);
     playback.settleSongStart();
     advanceEndedSong(menuShown);
     clock.pause();
 }
 
 void SongSource::beginSelection() {
-    if (!playback.songList.empty()) playback.pickSong(0);
+    if (playback.songList.empty()) return;
+    playback.currentSongIndex = 0;
+    playback.playSong(playback.songList[0].c_str(), firstStartSeconds);
 }
 
 // No wrapping: the first and the last song are ends.

@@ -2,6 +2,7 @@
 // The frames of songs playing: the songs found, the one that plays on the
 // sound engine, and the clock. Songs follow each other by themselves
 // outside the menus; on the selection screen the arrows pick them.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ public:
     // frame, so finding it never holds one up.
     void open(const std::vector<std::string>& places, const std::string& musicFolder,
               SongOrder order = SongOrder::Folder);
+    // Where the first song starts, in seconds.
+    double firstStartSeconds = 0;
 
     Frame nextFrame(bool menuShown) override;
     void keepGoing(bool menuShown) override;
@@ -25,7 +28,13 @@ public:
     void step(int direction) override;
     std::string selectionName() const override;
     bool takeAdvance(std::string& songName) override;
-    bool soundGoing() const override { return playback.songPlaying; }
+    bool soundGoing() const override { return playback.songPlaying && !playback.paused(); }
+    void togglePause() override;
+
+    // Shuffled, or back in the order asked for (the folders' own, for a
+    // shuffle asked for); the song playing stays the current one.
+    void setShuffled(bool shuffle);
+    bool shuffled() const { return order == SongOrder::Shuffle; }
 
     SoundEngine engine;
     Playback playback{engine};
@@ -35,4 +44,8 @@ private:
     void advanceEndedSong(bool menuShown);
 
     bool advanced = false;  // a song was advanced to since the caption last asked
+    std::vector<std::string> songsAsFound;  // in the folders' own order
+    SongOrder order = SongOrder::Folder;
+    SongOrder orderAsked = SongOrder::Folder;
+    std::uint32_t shuffleSeed = 0;
 };

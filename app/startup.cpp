@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/frame_drawer.h"
 #include "app/frame_loop.h"
 #include "app/listening_source.h"
+#include "app/desktop_player.h"
 #include "app/program_places.h"
 #include "app/settings_file.h"
 #include "app/song_source.h"
@@ -116,10 +118,17 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
     // Asked to start minimised, the window manager keeps the window unmapped
     // and no event says so; one that shows it says that too.
     if (window.startsMinimised()) loop.pacer.setWindowHidden();
+    // The desktop's media controls steer songs; listening, viz is not the player.
+    std::optional<DesktopPlayer> desktopPlayer;
     if (commandLine.listen) {
         listening.listen(commandLine.listenSource);
     } else {
         songs.open(commandLine.places, defaultMusicFolder(programDirectory), commandLine.order);
+        songs.firstStartSeconds = commandLine.startSeconds;
+        desktopPlayer.emplace(songs);
+        desktopPlayer->fullscreenAllowed = frameLoop.fullscreenAllowed;
+        desktopPlayer->publish();
+        frameLoop.desktopPlayer = &*desktopPlayer;
     }
     loop.run();
     return 0;

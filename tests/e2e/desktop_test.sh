@@ -91,7 +91,8 @@ echo "--fullscreen --monitor LEFT covered the left monitor; the pointer hid afte
 launch --background --monitor RIGHT
 expect_geometry "1280 0 1280 1024" 5
 window_state | grep -q _NET_WM_WINDOW_TYPE_DESKTOP || fail "not a desktop window: $(window_state)"
-grep -q . "$work/stderr" && fail "the background said something: $(cat "$work/stderr")"
+# (With no session bus here, the one line that says so is expected.)
+grep -v "no session bus" "$work/stderr" | grep -q . && fail "the background said something: $(cat "$work/stderr")"
 xlogo -geometry 300x300+1400+100 &
 other=$!
 for _ in $(seq 1 50); do
