@@ -214,6 +214,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         if (line.fullscreen || line.background || !line.monitor.empty()) {
             return refuse("--fullscreen, --background and --monitor go with the window, not --render", true);
         }
+        if (line.startSeconds > 0) return refuse("--start goes with the songs played, not --render", true);
         if (line.samples != kSamplesUnasked) line.render.samples = line.samples;
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
@@ -226,6 +227,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
     if (line.fullscreen && line.background) return refuse("--fullscreen and --background go apart", true);
     if (line.listen) {
         if (!operands.empty()) return refuse("--listen plays no folder; a source is named as --listen=SOURCE", true);
+        if (line.startSeconds > 0) return refuse("--start goes with the songs played, not --listen", true);
         return line;
     }
     for (const std::string& place : operands) {

@@ -94,7 +94,19 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--render", "o.mp4", "s.mp3", "--monitor", "1"}, Action::Refuse, {}, "not --render", true},
         Case{{"--monitor="}, Action::Refuse, {}, "--monitor takes a number or a name", false},
         Case{{"--samples", "64"}, Action::Refuse, {}, "--samples takes 0 to 32 samples a pixel, not '64'", false},
-        Case{{"--order", "random"}, Action::Refuse, {}, "--order takes folder, name or shuffle, not 'random'", false}));
+        Case{{"--order", "random"}, Action::Refuse, {}, "--order takes folder, name or shuffle, not 'random'", false},
+        Case{{"--start", "-1"}, Action::Refuse, {}, "--start takes the seconds into the first song, not '-1'", false},
+        Case{{"--start=1m"}, Action::Refuse, {}, "not '1m'", false},
+        Case{{"--start", "nan"}, Action::Refuse, {}, "not 'nan'", false},
+        Case{{"--listen", "--start", "3"}, Action::Refuse, {}, "--start goes with the songs played, not --listen", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--start", "3"}, Action::Refuse, {}, "not --render", true}));
+
+TEST(CommandLineSongs, StartsTheFirstSongWhereAsked) {
+    const char* asked[] = {"viz", "--start", "90.5"};
+    const CommandLine line = parseCommandLine(3, asked);
+    ASSERT_EQ(line.action, Action::Run) << line.error;
+    EXPECT_DOUBLE_EQ(line.startSeconds, 90.5);
+}
 
 TEST(CommandLineWindow, TakesTheDesktopsOptions) {
     const char* asked[] = {"viz", "--fullscreen", "--monitor", "HDMI-1", "--samples=0"};

@@ -36,11 +36,12 @@ for _ in $(seq 1 50); do [[ -s "$work/bus" ]] && break; sleep 0.1; done
 export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
 
 ctl() { playerctl --player=viz "$@" 2>/dev/null || true; }
-# until_says EXPECTED COMMAND...: within 5 s, the command prints EXPECTED.
+# until_says EXPECTED COMMAND...: within 10 s (a sanitised build is slow),
+# the command prints EXPECTED.
 until_says() {
     local expected=$1 said=""
     shift
-    for _ in $(seq 1 50); do
+    for _ in $(seq 1 100); do
         said=$("$@")
         [[ $said == "$expected" ]] && return 0
         sleep 0.1
