@@ -103,12 +103,14 @@ StreamHandle SoundEngine::takeUpNext() {
     return currentHandle;
 }
 
+// Whoever takes `following` first has the queued stream: the output to play
+// it, or this to close it. When the output took it, the song before had
+// nothing left to play, so silencing the output loses nothing; the output's
+// own switch to it then fails, or is undone here, before it is closed.
 void SoundEngine::dropNext() {
     if (!queued) return;
-    following.store(nullptr);
-    // The output may have gone on to it already: then nothing plays on.
     Stream* expected = queued.get();
-    audible.compare_exchange_strong(expected, nullptr);
+    if (!following.compare_exchange_strong(expected, nullptr)) audible.store(nullptr);
     closer.close(std::move(queued));
     queuedPath.clear();
 }
@@ -175,16 +177,18 @@ void SoundEngine::render(void* user, float* out, int frames, std::int64_t playsA
 }
 
 // The audible song, and once it has handed over its last sample, the one
-// queued to follow it, from the next sample of the same buffer. The switch
-// is a compare-exchange: a song change on the main thread that cleared the
-// audible stream meanwhile wins, and nothing plays on.
+// queued to follow it, from the next sample of the same buffer. The output
+// first takes the queued stream out of `following` (dropNext cannot close
+// it after that without silencing the output), then makes it audible, unless
+// a song change on the main thread cleared the audible stream meanwhile.
 int SoundEngine::renderSongs(float* out, int frames, std::int64_t playsAtNs) {
     Stream* playing = audible.load();
     if (playing == nullptr) return 0;
     int filled = playing->render(out, frames, playsAtNs);
     if (filled == frames || !playing->handedAll()) return filled;
     Stream* next = following.load();
-    if (next == nullptr || !next->playing() || !audible.compare_exchange_strong(playing, next)) return filled;
+    if (next == nullptr || !next->playing() || !following.compare_exchange_strong(next, nullptr)) return filled;
+    if (!audible.compare_exchange_strong(playing, next)) return filled;
     const std::int64_t offsetNs = static_cast<std::int64_t>(filled) * 1'000'000'000LL / format.rate;
     filled += next->render(out + static_cast<std::ptrdiff_t>(filled) * format.channels, frames - filled,
                            playsAtNs + offsetNs);
