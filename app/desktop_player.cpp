@@ -54,26 +54,34 @@ std::string DesktopPlayer::trackId(const std::string& path) {
 }
 
 // The file's name until its tags are read; then theirs, where it has them.
+// Built once per song and again when its tags arrive, not every frame.
 TrackDescription DesktopPlayer::track(const std::string& path) {
     if (path != taggedPath) {
         taggedPath = path;
-        tags = SongTags{};
-        artPath.clear();
-        tagsReading = std::async(std::launch::async, [path] { return readSongTags(path); });
+        described = describe(path, SongTags{}, "");
+        tagsReading = std::async(std::launch::async, [path] {
+            ReadTags read{readSongTags(path), ""};
+            read.artPath = coverArtFile(read.tags.art);
+            return read;
+        });
     }
     if (tagsReading.valid() && tagsReading.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-        tags = tagsReading.get();
-        artPath = coverArtFile(tags.art);
+        const ReadTags read = tagsReading.get();
+        described = describe(path, read.tags, read.artPath);
     }
-    TrackDescription described;
-    described.id = trackId(path);
-    described.title = tags.title.empty() ? displayName(path) : tags.title;
-    described.artist = tags.artist;
-    described.album = tags.album;
-    described.lengthUs = static_cast<std::int64_t>(std::llround(tags.seconds * 1e6));
-    described.url = fileUrl(absolute(path));
-    if (!artPath.empty()) described.artUrl = fileUrl(artPath);
     return described;
+}
+
+TrackDescription DesktopPlayer::describe(const std::string& path, const SongTags& tags, const std::string& artPath) {
+    TrackDescription song;
+    song.id = trackId(path);
+    song.title = tags.title.empty() ? displayName(path) : tags.title;
+    song.artist = tags.artist;
+    song.album = tags.album;
+    song.lengthUs = static_cast<std::int64_t>(std::llround(tags.seconds * 1e6));
+    song.url = fileUrl(absolute(path));
+    if (!artPath.empty()) song.artUrl = fileUrl(artPath);
+    return song;
 }
 
 PlayerStatus DesktopPlayer::status() {

@@ -41,15 +41,19 @@ public:
 private:
     PlayerStatus status();
     TrackDescription track(const std::string& path);
+    TrackDescription describe(const std::string& path, const SongTags& tags, const std::string& artPath);
     std::string trackId(const std::string& path);
 
     SongSource& songs;
     MediaPlayerBus bus;
-    // The tags of the song last asked about, read in the background.
+    // The song last asked about, its tags and cover read in the background.
+    struct ReadTags {
+        SongTags tags;
+        std::string artPath;  // the cover written to the cache, "" for none
+    };
     std::string taggedPath;
-    std::future<SongTags> tagsReading;
-    SongTags tags;
-    std::string artPath;
+    std::future<ReadTags> tagsReading;
+    TrackDescription described;
     std::map<std::string, int> trackNumbers;  // one id per song for the run
     bool stopped = false;  // Stop was asked: paused at the song's start
 };
