@@ -2,6 +2,7 @@
 
 #include <GL/glu.h>
 
+#include <cmath>
 #include <initializer_list>
 #include <string>
 
@@ -30,13 +31,21 @@ void initGL() {
     }
 }
 
+double fieldOfViewFor(double aspect) {
+    constexpr double kDesignDegrees = 45;
+    if (aspect >= 1) return kDesignDegrees;
+    constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
+    return 2 * std::atan(std::tan(kDesignDegrees / 2 * kRadiansPerDegree) / aspect) / kRadiansPerDegree;
+}
+
 void setProjection(int width, int height) {
     // A minimised window reports a zero size; its aspect ratio means nothing,
     // so the projection stays as it was.
     if (width > 0 && height > 0) {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        gluPerspective(45, static_cast<double>(width) / height, 0.5, 200);
+        const double aspect = static_cast<double>(width) / height;
+        gluPerspective(fieldOfViewFor(aspect), aspect, 0.5, 200);
     }
     glMatrixMode(GL_MODELVIEW);
     glViewport(0, 0, width, height);
