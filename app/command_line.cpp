@@ -39,6 +39,11 @@ enum OptionCode : int {
     kNoConfig,
     kOrder,
     kStart,
+    kPreset,
+    kFormat,
+    kJobs,
+    kShard,
+    kShardCount,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -61,6 +66,11 @@ constexpr option kOptions[] = {
     {"no-config", no_argument, nullptr, kNoConfig},
     {"order", required_argument, nullptr, kOrder},
     {"start", required_argument, nullptr, kStart},
+    {"preset", required_argument, nullptr, kPreset},
+    {"format", required_argument, nullptr, kFormat},
+    {"jobs", required_argument, nullptr, kJobs},
+    {"shard", required_argument, nullptr, kShard},
+    {"shard-count", required_argument, nullptr, kShardCount},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -169,6 +179,67 @@ std::string shaderKeysLine() {
     return text + "\n";
 }
 
+// The shapes the places people post videos to take.
+struct SizePreset {
+    std::string_view name;
+    int width, height;
+};
+constexpr SizePreset kSizePresets[] = {
+    {"square", 1080, 1080}, {"landscape", 1920, 1080}, {"vertical", 1080, 1920}, {"4k", 3840, 2160}};
+
+// An option of a render into a folder; "" when its value is good.
+std::string readBatchOption(int code, const std::string& value, CommandLine& line) {
+    RenderBatchRequest& batch = line.batch;
+    switch (code) {
+        case kFormat:
+            if (value != "mp4" && value != "mkv" && value != "webm") {
+                return "--format takes mp4, mkv or webm, not '" + value + "'";
+            }
+            batch.format = value;
+            return "";
+        case kJobs:
+            if (!wholeNumber(value, 1, 64, batch.jobs)) return "--jobs takes 1 to 64 songs at once, not '" + value + "'";
+            return "";
+        case kShard:
+            if (const std::optional<Shard> shard = parseShard(value)) {
+                batch.shard = *shard;
+                line.shardGiven = true;
+                return "";
+            }
+            return "--shard takes I/N, this task's number I from 0 to N-1 of N tasks, not '" + value + "'";
+        default:
+            if (!wholeNumber(value, 1, 1'000'000, line.shardCount)) {
+                return "--shard-count takes the number of tasks, not '" + value + "'";
+            }
+            return "";
+    }
+}
+
+bool namesAFolder(const std::string& path) {
+    struct stat info {};
+    return (!path.empty() && path.back() == '/') || (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+}
+
+// `viz --render OUTDIR/ SONG|FOLDER...`: every operand must be a song or a folder.
+CommandLine renderingIntoFolder(CommandLine line, const std::vector<std::string>& operands) {
+    if (operands.empty()) return refuse("--render into a folder needs the songs or folders to render", true);
+    for (const std::string& place : operands) {
+        if (place.empty()) return refuse("a folder or song name is empty", true);
+        struct stat info {};
+        // A song that cannot be read is a failure of its own: the others go on.
+        if (stat(place.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            line.batch.places.push_back(place);
+            continue;
+        }
+        if (Problem problem = placeProblem(place)) return refuse(problem.message(), false);
+        line.batch.places.push_back(place);
+    }
+    line.action = CommandLine::Action::RenderBatch;
+    line.batch.outputFolder = line.render.output;
+    line.batch.render = line.render;
+    return line;
+}
+
 // A render option's value; "" when it is good.
 std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
     switch (code) {
@@ -195,6 +266,15 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
             }
             return "";
         }
+        case kPreset: {
+            const auto preset = std::ranges::find(kSizePresets, value, &SizePreset::name);
+            if (preset == std::end(kSizePresets)) {
+                return "--preset takes square, landscape, vertical or 4k, not '" + value + "'";
+            }
+            render.width = preset->width;
+            render.height = preset->height;
+            return "";
+        }
         default: {
             char* end = nullptr;
             render.seconds = std::strtod(value.c_str(), &end);
@@ -207,7 +287,8 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
 }
 
 // What is left after the options: the folders and songs to play, or the song to render.
-CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen) {
+CommandLine withOperands(CommandLine line, const std::vector<std::string>& operands, bool renderOptionSeen,
+                         bool batchOptionSeen) {
     if (line.action == CommandLine::Action::Render) {
         if (line.listen) return refuse("--listen and --render go apart", true);
         if (line.maximumFrameRate > 0) return refuse("--max-fps goes with the window; a video's rate is --fps", true);
@@ -216,14 +297,20 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         }
         if (line.startSeconds > 0) return refuse("--start goes with the songs played, not --render", true);
         if (line.samples != kSamplesUnasked) line.render.samples = line.samples;
+        if (namesAFolder(line.render.output)) return renderingIntoFolder(std::move(line), operands);
+        if (batchOptionSeen) return refuse("--format, --jobs, --shard and --shard-count go with --render OUTDIR/", true);
         if (operands.empty()) return refuse("--render needs OUT and SONG", true);
         if (operands.size() > 1) {
-            return refuse("--render takes one song, not '" + operands[0] + "' and '" + operands[1] + "'", true);
+            return refuse("--render to a file takes one song, not '" + operands[0] + "' and '" + operands[1] +
+                              "': render many into a folder, OUTDIR/",
+                          true);
         }
         line.render.song = operands[0];
         return line;
     }
-    if (renderOptionSeen) return refuse("--scene, --fps, --size and --seconds go with --render", true);
+    if (renderOptionSeen || batchOptionSeen) {
+        return refuse("--scene, --fps, --size, --preset, --seconds, --format, --jobs and --shard go with --render", true);
+    }
     if (line.fullscreen && line.background) return refuse("--fullscreen and --background go apart", true);
     if (line.listen) {
         if (!operands.empty()) return refuse("--listen plays no folder; a source is named as --listen=SOURCE", true);
@@ -248,6 +335,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
 
     CommandLine line;
     bool renderOptionSeen = false;
+    bool batchOptionSeen = false;
     optind = 0;  // glibc: start afresh, as a second parse in one process must
     opterr = 0;  // the messages are ours
     for (;;) {
@@ -268,9 +356,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case kScene:
             case kFps:
             case kSize:
+            case kPreset:
             case kSeconds:
                 renderOptionSeen = true;
                 if (std::string problem = readRenderOption(code, optarg, line.render); !problem.empty()) {
+                    return refuse(problem, false);
+                }
+                break;
+            case kFormat:
+            case kJobs:
+            case kShard:
+            case kShardCount:
+                batchOptionSeen = true;
+                if (std::string problem = readBatchOption(code, optarg, line); !problem.empty()) {
                     return refuse(problem, false);
                 }
                 break;
@@ -336,7 +434,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
         }
     }
     const std::vector<std::string> operands(arguments.begin() + optind, arguments.end() - 1);
-    return withOperands(std::move(line), operands, renderOptionSeen);
+    return withOperands(std::move(line), operands, renderOptionSeen, batchOptionSeen);
 }
 
 Problem placeProblem(const std::string& place) {
@@ -398,10 +496,18 @@ std::string usageText() {
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
            "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"
            "needs no window or display. Options go before or after SONG.\n"
+           "viz --render OUTDIR/ SONG|FOLDER... [--format F] [--jobs N] [--shard I/N]\n"
+           "Renders each song to OUTDIR/NAME.F (mp4, mkv or webm; default mp4), N at\n"
+           "once; a video newer than its song is kept. --shard I/N renders the songs\n"
+           "whose place in the sorted list is I modulo N; without it, a job array's\n"
+           "task takes its number from Kubernetes (with --shard-count N or\n"
+           "VIZ_SHARD_COUNT), Slurm, AWS Batch (likewise) or Cloud Run.\n"
            "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + ";\n" +
            "               or a shader scene's NAME, or any FILE.frag\n" +
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
+           "  --preset P   square (1080x1080), landscape (1920x1080), vertical\n"
+           "               (1080x1920) or 4k (3840x2160)\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "  --samples N  smooth edges, as in the window; default 4\n"
            "X options such as -display NAME and -sync go to the window system.\n";

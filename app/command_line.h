@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "app/render.h"
+#include "app/render_batch.h"
 #include "base/problem.h"
 #include "media/song_order.h"
 
 struct CommandLine {
-    enum class Action { Run, Render, ShowHelp, ShowVersion, Refuse };
+    enum class Action { Run, Render, RenderBatch, ShowHelp, ShowVersion, Refuse };
     Action action = Action::Run;
     std::vector<std::string> places;  // folders and songs to play; none: the default music folder
     bool listen = false;       // draw what the desktop plays instead
@@ -25,6 +26,9 @@ struct CommandLine {
     bool readsSettings = true;  // false with --no-config
     std::vector<std::string> optionsGiven;  // the long options' names, in order
     RenderRequest render;  // for Render
+    RenderBatchRequest batch;  // for RenderBatch, its songs' request taken from `render`
+    bool shardGiven = false;   // --shard; else a job array's variables may name one
+    int shardCount = 0;        // --shard-count: the tasks, for engines that do not say
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line
     bool showUsage = false;  // a refusal that the usage explains

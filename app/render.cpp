@@ -33,7 +33,8 @@ constexpr std::uint32_t kRenderSeed = 1;  // the same pictures every time
 // of the terminal; silent when standard error is not one.
 class ProgressBar {
 public:
-    ProgressBar(long long frames, double fps) : total(frames), fps(fps), shown(isatty(STDERR_FILENO) != 0) {}
+    ProgressBar(long long frames, double fps, bool wanted)
+        : total(frames), fps(fps), shown(wanted && isatty(STDERR_FILENO) != 0) {}
 
     void update(long long done) {
         if (!shown) return;
@@ -170,7 +171,7 @@ Problem renderVideo(const RenderRequest& request) {
     SongCaption noCaption;  // one song: nothing advances
 
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    ProgressBar progress(frameCount, request.fps.perSecond());
+    ProgressBar progress(frameCount, request.fps.perSecond(), request.showsProgress);
     for (long long index = 0; index < frameCount; ++index) {
         window.beginPicture();
         drawFrame(source.nextFrame(isMenuScene(request.scene)), request.scene, figures, source, {}, noCaption);

@@ -23,6 +23,7 @@ struct RenderRequest {
     int width = 1080, height = 1080;
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence
     int samples = kDefaultSamples;  // 0 or 1: none
+    bool showsProgress = true;  // on a terminal
 };
 
 // Renders; on a problem nothing is left at the output.

@@ -135,6 +135,21 @@ int runWindow(const CommandLine& commandLine, const std::string& programDirector
 }
 }  // namespace
 
+namespace {
+// The songs into a folder; a job array's task renders its own share.
+int renderIntoFolder(const CommandLine& commandLine) {
+    RenderBatchRequest batch = commandLine.batch;
+    if (!commandLine.shardGiven) {
+        const auto variable = [](const char* name) { return std::getenv(name); };
+        if (Problem problem = shardFromEnvironment(variable, commandLine.shardCount, batch.shard)) {
+            diagnose(problem.message());
+            return 2;
+        }
+    }
+    return renderBatch(batch);
+}
+}  // namespace
+
 int runProgram(int argc, char** argv) {
     const std::string programDirectory = argc > 0 ? takeProgramDirectory(argv[0]) : "";
     // Help, the version and mistakes are answered before any window opens,
@@ -158,6 +173,8 @@ int runProgram(int argc, char** argv) {
                 return 2;
             }
             return 0;
+        case CommandLine::Action::RenderBatch:
+            return renderIntoFolder(commandLine);
         case CommandLine::Action::Run:
             break;
     }
