@@ -49,14 +49,14 @@ test-asan: deps
 # playback tests, whole sessions of the real program and a render. Mesa's
 # software renderer races inside itself; that library alone is suppressed.
 # Left out: the render sync test, whose threads are GStreamer's, whose locks
-# ThreadSanitizer cannot see; the render safety test, which is about files,
-# not threads; the PipeWire runs, as under ASan.
+# ThreadSanitizer cannot see; the render safety and folder tests, which are
+# about files and processes, not threads; the PipeWire runs, as under ASan.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|media|e2e' \
-	  -E 'e2e_window|e2e_render_sync|e2e_render_safety|_pipewire'
+	  -E 'e2e_window|e2e_render_sync|e2e_render_safety|e2e_render_folder|_pipewire'
 
 # libFuzzer on the song-opening and decoding path of MP3s, then on the sound
 # side of a render, then on the other kinds' decoders, each for FUZZ_SECONDS,
