@@ -2,6 +2,8 @@
 
 #include <epoxy/gl.h>
 #include <epoxy/glx.h>
+// libEGL itself, as the window-less context is made with it.
+#include <EGL/egl.h>
 
 #include <algorithm>
 
@@ -9,12 +11,16 @@ namespace {
 bool hasFramebufferObjects() {
     return epoxy_gl_version() >= 30 || epoxy_has_gl_extension("GL_ARB_framebuffer_object");
 }
+
+// A window's context (GLX) or a window-less one (EGL).
+bool contextCurrent() { return glXGetCurrentContext() != nullptr || eglGetCurrentContext() != EGL_NO_CONTEXT; }
 }  // namespace
 
 MultisampleBuffer::~MultisampleBuffer() { release(); }
 
-void MultisampleBuffer::open(int wanted, int newWidth, int newHeight) {
+void MultisampleBuffer::open(int wanted, int newWidth, int newHeight, unsigned newTarget) {
     release();
+    target = newTarget;
     if (wanted <= 1 || !hasFramebufferObjects()) return;
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
@@ -43,7 +49,7 @@ void MultisampleBuffer::resize(int newWidth, int newHeight) {
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
     if (!complete) release();  // drawn hard rather than not at all
 }
 
@@ -54,14 +60,14 @@ void MultisampleBuffer::beginFrame() const {
 void MultisampleBuffer::endFrame() const {
     if (framebuffer == 0) return;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
     glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
 }
 
 void MultisampleBuffer::release() {
     // After the window has gone there is nothing left to delete.
-    if (framebuffer != 0 && glXGetCurrentContext() != nullptr) {
+    if (framebuffer != 0 && contextCurrent()) {
         glDeleteFramebuffers(1, &framebuffer);
         glDeleteRenderbuffers(1, &colour);
         glDeleteRenderbuffers(1, &depth);

@@ -1,6 +1,7 @@
 #pragma once
 // Smooth edges: the frame drawn into a multisampled framebuffer object and
-// resolved into the window's back buffer, ready to swap or read back. An
+// resolved into the window's back buffer (or the framebuffer object a
+// window-less context draws its pictures in), ready to swap or read back. An
 // object rather than a multisampled window: Mesa's software rasteriser
 // under Xvfb offers multisampled visuals yet draws them hard.
 
@@ -14,7 +15,8 @@ public:
     // Up to `wanted` samples a pixel, as many as GL allows, at the window's
     // size; none when wanted is 0 or 1, or GL has no framebuffer objects
     // (before GL 3.0): the frames then go to the window as they are.
-    void open(int wanted, int width, int height);
+    // `target` is the framebuffer the frames end in: 0, the window's.
+    void open(int wanted, int width, int height, unsigned target = 0);
     // The window's new size.
     void resize(int width, int height);
 
@@ -28,6 +30,7 @@ private:
     void release();
 
     unsigned framebuffer = 0;
+    unsigned target = 0;
     unsigned colour = 0;
     unsigned depth = 0;
     int sampleCount = 0;

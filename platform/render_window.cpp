@@ -62,14 +62,22 @@ void openRenderWindow(const PrivateDisplay& display, int width, int height) {
 }  // namespace
 
 RenderWindow::~RenderWindow() {
-    if (opened) glutExit();
+    if (windowOpened) glutExit();
 }
 
 Problem RenderWindow::open(int width, int height, int samples) {
+    const Problem noOffscreen = offscreen.open(width, height);
+    if (!noOffscreen) {
+        initGL();
+        setProjection(width, height);
+        smooth.open(samples, width, height, offscreen.framebuffer());
+        return {};
+    }
+    diagnose("no offscreen GL (EGL: " + noOffscreen.message() + "): drawing on a private Xvfb instead");
     if (Problem problem = display.start(width, height)) return problem;
     openRenderWindow(display, width, height);
     smooth.open(samples, width, height);
-    opened = true;
+    windowOpened = true;
     return {};
 }
 

@@ -1,8 +1,9 @@
 #include "scenes/cube_field.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include "draw/drawing_helpers.h"
+#include "draw/solid_cube.h"
 
 namespace {
 constexpr float kSamplePeriod = 0.01f;
@@ -29,7 +30,7 @@ void CubeField::draw(float angleScale) const {
         glPushMatrix();
         // mousePoint's signs are flipped; x and y put back under the pointer.
         glTranslatef(-sample.position.x, -sample.position.y, sample.position.z);
-        glutSolidCube(kCubeEdge);
+        drawSolidCube(kCubeEdge);
         glPopMatrix();
         // Not popped: every older cube is turned by this sample as well.
         rotateXYZ({-sample.angles.x * angleScale, -sample.angles.y * angleScale,

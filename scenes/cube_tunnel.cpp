@@ -1,9 +1,10 @@
 #include "scenes/cube_tunnel.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include "base/design_window.h"
 #include "draw/drawing_helpers.h"
+#include "draw/solid_cube.h"
 
 namespace {
 constexpr float kEmitAfter = 0.2f;
@@ -41,7 +42,7 @@ void CubeTunnel::draw(Vec3 position, Vec3 angles) const {
             rotateXYZ({cube.pitch, cube.yaw, cube.roll});
             glTranslatef(3 * cube.x, 3 * cube.y, cube.z);
             rotateXYZ(angles);
-            glutSolidCube(kCubeEdge);
+            drawSolidCube(kCubeEdge);
             glPopMatrix();
         }
     }

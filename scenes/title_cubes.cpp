@@ -1,10 +1,11 @@
 #include "scenes/title_cubes.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include <cmath>
 
 #include "draw/drawing_helpers.h"
+#include "draw/solid_cube.h"
 
 namespace {
 constexpr int kArmCubes = 19;
@@ -26,7 +27,7 @@ void drawArm(int first, float bendY, float bendX, float level) {
         glTranslatef(2.25f, 0, 0);
         glRotatef(20 * level + bendY, 0, 1, 0);
         glRotatef(20 * level + bendX, 1, 0, 0);
-        glutSolidCube(1.0);
+        drawSolidCube(1.0);
         glScalef(0.9f, 0.9f, 0.9f);
     }
 }
@@ -42,7 +43,7 @@ void TitleCubes::draw(float phase, float level, Vec3 angles) const {
     glTranslatef(0, 0, -25);
     rotateXYZ(angles);
     rotateXYZ({spinX, spinY, spinZ});
-    glutSolidCube(1.0);
+    drawSolidCube(1.0);
 
     const float s1 = sway(1, phase), s2 = sway(0.75f, phase), s3 = sway(0.95f, phase);
     const float s4 = sway(0.7f, phase), s5 = sway(0.8f, phase), s6 = sway(0.6f, phase);

@@ -1,10 +1,11 @@
 #include "text/stroke_text.h"
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include "draw/overlay.h"
 #include "text/cell_glyphs.h"
 #include "text/code_points.h"
+#include "text/stroke_letters.h"
 
 void drawStrokeText(float x, float y, const char* text, float width, float height) {
     beginDesignOverlay(width, height);
@@ -13,7 +14,7 @@ void drawStrokeText(float x, float y, const char* text, float width, float heigh
     // holds ASCII alone; everything else is drawn from the installed fonts.
     for (const char32_t c : decodeCodePoints(text)) {
         if (c < 0x80) {
-            glutStrokeCharacter(GLUT_STROKE_MONO_ROMAN, static_cast<int>(c));
+            drawStrokeLetter(static_cast<int>(c));
         } else {
             drawCellGlyph(c);
         }

@@ -6,8 +6,9 @@
 # brings in no other file, and songs a player could not take are refused in
 # one line. Lengths past the song's end and a song that shrinks while it is
 # rendered make whole videos; a song followed by a gigabyte of zeros and a
-# 100 GB song rendered in part take the song's time and bounded memory. A slow
-# virtual display is waited for.
+# 100 GB song rendered in part take the song's time and bounded memory. Where
+# EGL cannot draw (libglvnd pointed at no vendor), a slow virtual display is
+# waited for and a killed render's goes with it.
 # Usage: render_safety_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
 viz=$(realpath "$1")
@@ -40,7 +41,7 @@ for signal in INT TERM HUP; do
 done
 
 # --- killed outright: the next render of the same name takes the partial away
-env -u DISPLAY "$viz" --render "$work/killed.mkv" "$work/long.mp3" --size 480x480 2>/dev/null &
+env -u DISPLAY __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent "$viz" --render "$work/killed.mkv" "$work/long.mp3" --size 480x480 2>/dev/null &
 pid=$!
 for ((tries = 0; tries < 200; ++tries)); do [[ -n $(partials killed.mkv) ]] && break; sleep 0.05; done
 # Its private X server goes with it.
@@ -89,10 +90,10 @@ mkdir "$work/slow" "$work/dead"
 printf '#!/bin/sh\nsleep 11\nexec %s "$@"\n' "$(command -v Xvfb)" >"$work/slow/Xvfb"
 printf '#!/bin/sh\nexit 1\n' >"$work/dead/Xvfb"
 chmod +x "$work/slow/Xvfb" "$work/dead/Xvfb"
-PATH="$work/slow:$PATH" render "$work/slow.mp4" "$work/song.mp3" --size 32x32 --seconds 1 ||
+PATH="$work/slow:$PATH" __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent render "$work/slow.mp4" "$work/song.mp3" --size 32x32 --seconds 1 ||
     fail "a virtual display that took 11 s to start"
 status=0
-PATH="$work/dead:$PATH" render "$work/dead.mp4" "$work/song.mp3" --size 32x32 || status=$?
+PATH="$work/dead:$PATH" __EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent render "$work/dead.mp4" "$work/song.mp3" --size 32x32 || status=$?
 ((status != 0)) && grep -q 'ended before it took clients' "$work/err" || fail "a dead virtual display: exit $status"
 
 # --- a FLAC followed by a gigabyte of zeros (space reserved, never written) ---
