@@ -39,6 +39,9 @@ enum OptionCode : int {
     kNoConfig,
     kOrder,
     kStart,
+    kQuality,
+    kVideoBitrate,
+    kCodec,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -61,6 +64,9 @@ constexpr option kOptions[] = {
     {"no-config", no_argument, nullptr, kNoConfig},
     {"order", required_argument, nullptr, kOrder},
     {"start", required_argument, nullptr, kStart},
+    {"quality", required_argument, nullptr, kQuality},
+    {"video-bitrate", required_argument, nullptr, kVideoBitrate},
+    {"codec", required_argument, nullptr, kCodec},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -169,6 +175,19 @@ std::string shaderKeysLine() {
     return text + "\n";
 }
 
+// Bits a second: "8M", "2500k", "2.5M" or "800000", from 10k to 1000M.
+bool bitrate(const std::string& text, long long& bits) {
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || !std::isfinite(number)) return false;
+    const std::string unit = end;
+    const double scale = unit.empty() ? 1 : unit == "k" || unit == "K" ? 1e3 : unit == "M" || unit == "m" ? 1e6 : 0;
+    const double value = number * scale;
+    if (!(value >= 10e3 && value <= 1000e6)) return false;
+    bits = std::llround(value);
+    return true;
+}
+
 // A render option's value; "" when it is good.
 std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
     switch (code) {
@@ -195,6 +214,23 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
             }
             return "";
         }
+        case kQuality:
+            if (value == "draft" || value == "good" || value == "best") {
+                render.quality = value == "draft" ? Quality::Draft : value == "good" ? Quality::Good : Quality::Best;
+                return "";
+            }
+            return "--quality takes draft, good or best, not '" + value + "'";
+        case kVideoBitrate:
+            if (!bitrate(value, render.bitrate)) {
+                return "--video-bitrate takes bits a second from 10k to 1000M (8M, 2500k), not '" + value + "'";
+            }
+            return "";
+        case kCodec:
+            if (value == "h264" || value == "vp9" || value == "av1") {
+                render.codec = value == "h264" ? VideoCodec::H264 : value == "vp9" ? VideoCodec::Vp9 : VideoCodec::Av1;
+                return "";
+            }
+            return "--codec takes h264, vp9 or av1, not '" + value + "'";
         default: {
             char* end = nullptr;
             render.seconds = std::strtod(value.c_str(), &end);
@@ -269,6 +305,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case kFps:
             case kSize:
             case kSeconds:
+            case kQuality:
+            case kVideoBitrate:
+            case kCodec:
                 renderOptionSeen = true;
                 if (std::string problem = readRenderOption(code, optarg, line.render); !problem.empty()) {
                     return refuse(problem, false);
@@ -396,13 +435,18 @@ std::string usageText() {
            "the default output plays; SOURCE is a sound server's source name.\n"
            "\n"
            "viz --render OUT SONG [--scene N] [--fps N] [--size WxH] [--seconds S]\n"
-           "Writes a video of SONG's pictures, with its sound, to OUT (.mp4 or .mkv);\n"
-           "needs no window or display. Options go before or after SONG.\n"
+           "Writes a video of SONG's pictures, with its sound, to OUT (.mp4, .mkv or\n"
+           ".webm); needs no window or display. Options go before or after SONG.\n"
            "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + ";\n" +
            "               or a shader scene's NAME, or any FILE.frag\n" +
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
            "  --size WxH   default 1080x1080, drawn at that size\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "  --samples N  smooth edges, as in the window; default 4\n"
+           "  --quality Q  draft (quickest), good (default; what video sites take well)\n"
+           "               or best (smallest for its look, slowest)\n"
+           "  --video-bitrate RATE  bits a second, such as 8M or 2500k, instead of\n"
+           "               the quality's constant quality\n"
+           "  --codec C    h264 (default), vp9 (default for .webm) or av1\n"
            "X options such as -display NAME and -sync go to the window system.\n";
 }
