@@ -444,7 +444,7 @@ std::string usageText() {
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "  --samples N  smooth edges, as in the window; default 4\n"
            "  --quality Q  draft (quickest), good (default; what video sites take well)\n"
-           "               or best (smallest for its look, slowest)\n"
+           "               or best (finer still, about twice as slow)\n"
            "  --video-bitrate RATE  bits a second, such as 8M or 2500k, instead of\n"
            "               the quality's constant quality\n"
            "  --codec C    h264 (default), vp9 (default for .webm) or av1\n"
