@@ -44,6 +44,9 @@ enum OptionCode : int {
     kJobs,
     kShard,
     kShardCount,
+    kQuality,
+    kVideoBitrate,
+    kCodec,
     kWindowOption,  // freeglut's own: handed on to it
 };
 
@@ -71,6 +74,9 @@ constexpr option kOptions[] = {
     {"jobs", required_argument, nullptr, kJobs},
     {"shard", required_argument, nullptr, kShard},
     {"shard-count", required_argument, nullptr, kShardCount},
+    {"quality", required_argument, nullptr, kQuality},
+    {"video-bitrate", required_argument, nullptr, kVideoBitrate},
+    {"codec", required_argument, nullptr, kCodec},
     {"display", required_argument, nullptr, kWindowOption},
     {"geometry", required_argument, nullptr, kWindowOption},
     {"direct", no_argument, nullptr, kWindowOption},
@@ -240,6 +246,19 @@ CommandLine renderingIntoFolder(CommandLine line, const std::vector<std::string>
     return line;
 }
 
+// Bits a second: "8M", "2500k", "2.5M" or "800000", from 10k to 1000M.
+bool bitrate(const std::string& text, long long& bits) {
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || !std::isfinite(number)) return false;
+    const std::string unit = end;
+    const double scale = unit.empty() ? 1 : unit == "k" || unit == "K" ? 1e3 : unit == "M" || unit == "m" ? 1e6 : 0;
+    const double value = number * scale;
+    if (!(value >= 10e3 && value <= 1000e6)) return false;
+    bits = std::llround(value);
+    return true;
+}
+
 // A render option's value; "" when it is good.
 std::string readRenderOption(int code, const std::string& value, RenderRequest& render) {
     switch (code) {
@@ -275,6 +294,23 @@ std::string readRenderOption(int code, const std::string& value, RenderRequest& 
             render.height = preset->height;
             return "";
         }
+        case kQuality:
+            if (value == "draft" || value == "good" || value == "best") {
+                render.quality = value == "draft" ? Quality::Draft : value == "good" ? Quality::Good : Quality::Best;
+                return "";
+            }
+            return "--quality takes draft, good or best, not '" + value + "'";
+        case kVideoBitrate:
+            if (!bitrate(value, render.bitrate)) {
+                return "--video-bitrate takes bits a second from 10k to 1000M (8M, 2500k), not '" + value + "'";
+            }
+            return "";
+        case kCodec:
+            if (value == "h264" || value == "vp9" || value == "av1") {
+                render.codec = value == "h264" ? VideoCodec::H264 : value == "vp9" ? VideoCodec::Vp9 : VideoCodec::Av1;
+                return "";
+            }
+            return "--codec takes h264, vp9 or av1, not '" + value + "'";
         default: {
             char* end = nullptr;
             render.seconds = std::strtod(value.c_str(), &end);
@@ -309,7 +345,7 @@ CommandLine withOperands(CommandLine line, const std::vector<std::string>& opera
         return line;
     }
     if (renderOptionSeen || batchOptionSeen) {
-        return refuse("--scene, --fps, --size, --preset, --seconds, --format, --jobs and --shard go with --render", true);
+        return refuse("--" + line.firstRenderOption + " and the other video options go with --render", true);
     }
     if (line.fullscreen && line.background) return refuse("--fullscreen and --background go apart", true);
     if (line.listen) {
@@ -358,6 +394,10 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case kSize:
             case kPreset:
             case kSeconds:
+            case kQuality:
+            case kVideoBitrate:
+            case kCodec:
+                if (!renderOptionSeen && !batchOptionSeen) line.firstRenderOption = kOptions[index].name;
                 renderOptionSeen = true;
                 if (std::string problem = readRenderOption(code, optarg, line.render); !problem.empty()) {
                     return refuse(problem, false);
@@ -367,6 +407,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             case kJobs:
             case kShard:
             case kShardCount:
+                if (!renderOptionSeen && !batchOptionSeen) line.firstRenderOption = kOptions[index].name;
                 batchOptionSeen = true;
                 if (std::string problem = readBatchOption(code, optarg, line); !problem.empty()) {
                     return refuse(problem, false);
@@ -502,6 +543,8 @@ std::string usageText() {
            "whose place in the sorted list is I modulo N; without it, a job array's\n"
            "task takes its number from Kubernetes (with --shard-count N or\n"
            "VIZ_SHARD_COUNT), Slurm, AWS Batch (likewise) or Cloud Run.\n"
+           "Writes a video of SONG's pictures, with its sound, to OUT (.mp4, .mkv or\n"
+           ".webm); needs no window or display. Options go before or after SONG.\n"
            "  --scene N    " + renderableSceneList() + "; default " + std::to_string(RenderRequest{}.scene) + ";\n" +
            "               or a shader scene's NAME, or any FILE.frag\n" +
            "  --fps N      frames a second, such as 30, 29.97 or 30000/1001; default 60\n"
@@ -510,5 +553,10 @@ std::string usageText() {
            "               (1080x1920) or 4k (3840x2160)\n"
            "  --seconds S  default: the whole song; past its end, pictures of silence\n"
            "  --samples N  smooth edges, as in the window; default 4\n"
+           "  --quality Q  draft (quickest), good (default; what video sites take well)\n"
+           "               or best (finer still, about twice as slow)\n"
+           "  --video-bitrate RATE  bits a second, such as 8M or 2500k, instead of\n"
+           "               the quality's constant quality\n"
+           "  --codec C    h264 (default), vp9 (default for .webm) or av1\n"
            "X options such as -display NAME and -sync go to the window system.\n";
 }

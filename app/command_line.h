@@ -29,6 +29,7 @@ struct CommandLine {
     RenderBatchRequest batch;  // for RenderBatch, its songs' request taken from `render`
     bool shardGiven = false;   // --shard; else a job array's variables may name one
     int shardCount = 0;        // --shard-count: the tasks, for engines that do not say
+    std::string firstRenderOption;  // the first option given that only a render takes
     std::vector<std::string> windowOptions;  // for glutInit, values included
     std::string error;   // why it was refused, one line
     bool showUsage = false;  // a refusal that the usage explains

@@ -123,7 +123,7 @@ Problem renderVideo(const RenderRequest& request) {
     // The song's own sound, read as the video takes it: they outlive the track.
     Mp3Frames frames;
     SongPackets packets;
-    AacEncoding encoding;
+    SoundEncoding encoding;
     const bool mp3 = isMp3Name(request.song);
     // Only as much of the song is measured as the video shows.
     const double shown = request.seconds > 0 ? request.seconds : std::numeric_limits<double>::infinity();
@@ -131,11 +131,16 @@ Problem renderVideo(const RenderRequest& request) {
     if (!(mp3 ? frames.open(request.song) : packets.open(request.song))) {
         return "cannot play '" + request.song + "'";
     }
-    // What an MP4 cannot hold as it is, it gets encoded once.
+    // What the container cannot hold as it is, it gets encoded once: AAC
+    // for an MP4, Opus for a WebM.
     const char* container = VideoFile::containerFor(request.output);
-    const bool encoded = !mp3 && container != nullptr && std::string(container) == "mp4" && !packets.fitsMp4();
-    if (encoded && !encoding.open(request.song)) return "cannot encode the sound of '" + request.song + "' for an MP4";
-    if (mp3 && frames.freeFormat()) {
+    const bool webm = container != nullptr && std::string(container) == "webm";
+    const bool mp4 = container != nullptr && std::string(container) == "mp4";
+    const bool encoded = webm ? mp3 || !packets.fitsWebm() : !mp3 && mp4 && !packets.fitsMp4();
+    if (encoded && !encoding.open(request.song, webm ? SoundEncoding::Codec::Opus : SoundEncoding::Codec::Aac)) {
+        return "cannot encode the sound of '" + request.song + "' for " + (webm ? "a WebM" : "an MP4");
+    }
+    if (mp3 && !encoded && frames.freeFormat()) {
         return "'" + request.song + "' is a free-format MP3, which video players cannot decode";
     }
     const double seconds = request.seconds > 0 ? request.seconds : levels.seconds();
@@ -147,13 +152,21 @@ Problem renderVideo(const RenderRequest& request) {
     settings.width = request.width;
     settings.height = request.height;
     settings.fps = request.fps;
+    settings.quality = request.quality;
+    settings.codec = request.codec;
+    settings.bitrate = request.bitrate;
     // The sound from the song's first sample to the end of the video or of
     // the song, whichever comes first.
     const auto videoSamples = static_cast<std::int64_t>(std::llround(seconds * levels.sampleRate()));
     const std::int64_t soundSamples = std::min(levels.frames(), videoSamples);
-    settings.audio = mp3       ? songTrack(frames, soundSamples)
-                     : encoded ? songTrack(encoding, soundSamples)
-                               : songTrack(packets, soundSamples);
+    // An encoding may be at a rate of its own (Opus's 48 kHz).
+    const auto encodedSamples =
+        encoded ? static_cast<std::int64_t>(std::llround(static_cast<double>(soundSamples) * encoding.rate() /
+                                                         levels.sampleRate()))
+                : soundSamples;
+    settings.audio = encoded ? songTrack(encoding, encodedSamples)
+                     : mp3   ? songTrack(frames, soundSamples)
+                             : songTrack(packets, soundSamples);
     if (Problem problem = video.open(settings)) return problem;
 
     RenderWindow window;

@@ -15,7 +15,7 @@ constexpr int kDefaultSamples = 4;
 constexpr int kSamplesUnasked = -1;
 
 struct RenderRequest {
-    std::string output;  // .mp4 or .mkv
+    std::string output;  // .mp4, .mkv or .webm
     std::string song;
     int scene = 3;
     std::string shader;  // with the shader scene: its file
@@ -24,6 +24,9 @@ struct RenderRequest {
     double seconds = 0;  // 0: the whole song; past its end, pictures of silence
     int samples = kDefaultSamples;  // 0 or 1: none
     bool showsProgress = true;  // on a terminal
+    Quality quality = Quality::Good;
+    VideoCodec codec = VideoCodec::Automatic;  // H.264, or VP9 for a .webm
+    long long bitrate = 0;  // bits a second; 0: the quality's constant quality
 };
 
 // Renders; on a problem nothing is left at the output.

@@ -8,6 +8,7 @@
 
 #include "app/frame_drawer.h"
 #include "bench/audio_bench.h"
+#include "bench/encode_bench.h"
 #include "bench/format_bench.h"
 #include "bench/frame_rate.h"
 #include "bench/listen_bench.h"
@@ -41,9 +42,14 @@ void runDrawingBenchmarks(const char* program) {
 int main(int argc, char** argv) {
     // `viz_bench --listening`: listening alone, on another kind of server;
     // `--formats`: the decoders alone; `--scenes`: the drawing alone;
-    // `--gaps`: the silence between songs alone.
+    // `--gaps`: the silence between songs alone; `--encoding [VIZ
+    // [QUALITY...]]`: the render's encoding alone, of this viz or another.
     if (argc > 1 && std::strcmp(argv[1], "--listening") == 0) {
         runListeningBenchmarks();
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--encoding") == 0) {
+        runEncodeBenchmarks(argc > 2 ? argv[2] : VIZ_BINARY, argc > 3 ? argc - 3 : 0, argv + 3);
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--gaps") == 0) {
@@ -67,6 +73,7 @@ int main(int argc, char** argv) {
     runSongChangeBenchmarks(VIZ_DEMO_FOLDER);
     runSongGapBenchmarks();
     runRenderBenchmarks(VIZ_BINARY);
+    runEncodeBenchmarks(VIZ_BINARY);
     runDrawingBenchmarks(program);
     return 0;
 }

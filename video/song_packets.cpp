@@ -79,6 +79,11 @@ bool SongPackets::fitsMp4() const {
     return codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_OPUS;
 }
 
+bool SongPackets::fitsWebm() const {
+    const AVCodecID codec = parameters()->codec_id;
+    return codec == AV_CODEC_ID_OPUS || codec == AV_CODEC_ID_VORBIS;
+}
+
 int SongPackets::channels() const { return input.stream()->codecpar->ch_layout.nb_channels; }
 
 // Reads the song's next packet into `packet`, through the filter for raw AAC.

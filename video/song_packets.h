@@ -30,6 +30,8 @@ public:
     int channels() const;
     // Whether an MP4 holds this sound as it is, for players to decode.
     bool fitsMp4() const;
+    // Whether a WebM does (it holds Opus and Vorbis alone).
+    bool fitsWebm() const;
     // How many samples a decoder gives from the first packet on before the
     // song's first sample (an encoder's priming, as the container says it).
     std::int64_t leadingSamples() const { return leading; }

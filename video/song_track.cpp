@@ -40,4 +40,4 @@ AudioTrack trackOf(Packets& packets, std::int64_t samples) {
 
 AudioTrack songTrack(SongPackets& packets, std::int64_t samples) { return trackOf(packets, samples); }
 
-AudioTrack songTrack(AacEncoding& encoding, std::int64_t samples) { return trackOf(encoding, samples); }
+AudioTrack songTrack(SoundEncoding& encoding, std::int64_t samples) { return trackOf(encoding, samples); }

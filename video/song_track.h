@@ -3,7 +3,7 @@
 // video's sound track.
 #include <cstdint>
 
-#include "video/aac_encoding.h"
+#include "video/sound_encoding.h"
 #include "video/mp3_frames.h"
 #include "video/song_packets.h"
 #include "video/video_file.h"
@@ -16,4 +16,4 @@ AudioTrack songTrack(Mp3Frames& frames, std::int64_t samples);
 AudioTrack songTrack(SongPackets& packets, std::int64_t samples);
 
 // The same for a song encoded once to AAC.
-AudioTrack songTrack(AacEncoding& encoding, std::int64_t samples);
+AudioTrack songTrack(SoundEncoding& encoding, std::int64_t samples);

@@ -3,24 +3,18 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 #include <strings.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <limits>
 
 namespace {
-// ultrafast: a 1080 x 1080 picture at 60 a second must encode faster than
-// real time beside a software renderer on two cores; quality comes from the
-// constant rate factor (x264's own default).
-constexpr const char* kPreset = "ultrafast";
-constexpr const char* kQuality = "23";
 // The lowest MP3 rate an MP4 takes (MPEG-2.5's 8 to 12 kHz it refuses).
 constexpr int kLowestMp4Mp3Rate = 16000;
 
@@ -38,6 +32,9 @@ bool endsWith(const std::string& text, const char* suffix) {
 // The sound an MP4 takes as it is, and video players decode from one.
 bool mp4Holds(AVCodecID codec) { return codec == AV_CODEC_ID_AAC || codec == AV_CODEC_ID_OPUS; }
 
+// WebM holds these alone.
+bool webmHolds(AVCodecID codec) { return codec == AV_CODEC_ID_OPUS || codec == AV_CODEC_ID_VORBIS; }
+
 AVCodecID codecOf(AudioTrack::Codec codec) {
     switch (codec) {
         case AudioTrack::Codec::Mp1: return AV_CODEC_ID_MP1;
@@ -51,13 +48,18 @@ AVCodecID codecOf(AudioTrack::Codec codec) {
 const char* VideoFile::containerFor(const std::string& path) {
     if (endsWith(path, ".mp4")) return "mp4";
     if (endsWith(path, ".mkv")) return "matroska";
+    if (endsWith(path, ".webm")) return "webm";
     return nullptr;
 }
 
+VideoCodec VideoFile::codecFor(const std::string& path, VideoCodec asked) {
+    if (asked != VideoCodec::Automatic) return asked;
+    return endsWith(path, ".webm") ? VideoCodec::Vp9 : VideoCodec::H264;
+}
+
 VideoFile::~VideoFile() {
-    stopEncoder();
-    if (converter != nullptr) sws_freeContext(converter);
-    av_frame_free(&picture);
+    stopThreads();
+    for (AVFrame*& frame : frames) av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&encoder);
     if (output != nullptr) {
@@ -68,11 +70,24 @@ VideoFile::~VideoFile() {
 
 Problem VideoFile::open(const Settings& wanted) {
     settings = wanted;
-    // Problems are told in one line of ours; FFmpeg and x264 would add theirs.
+    // Problems are told in one line of ours; FFmpeg and the encoders would
+    // add theirs (SVT-AV1 through its own setting).
     av_log_set_level(AV_LOG_QUIET);
+    setenv("SVT_LOG", "0", 0);
     const char* container = containerFor(settings.path);
-    if (container == nullptr) return "'" + settings.path + "' does not end in .mp4 or .mkv";
+    if (container == nullptr) return "'" + settings.path + "' does not end in .mp4, .mkv or .webm";
     const bool mp4 = std::strcmp(container, "mp4") == 0;
+    const bool webm = std::strcmp(container, "webm") == 0;
+    settings.codec = codecFor(settings.path, settings.codec);
+    if (webm && settings.codec == VideoCodec::H264) return "WebM holds VP9 or AV1, not H.264: give OUT a .mp4 or .mkv name";
+    // SVT-AV1's least picture; it says why in lines of its own otherwise.
+    if (settings.codec == VideoCodec::Av1 && (settings.width < 64 || settings.height < 64)) {
+        return "AV1 takes pictures of 64x64 and larger, not " + std::to_string(settings.width) + "x" +
+               std::to_string(settings.height);
+    }
+    if (webm && (settings.audio.copied == nullptr || !webmHolds(settings.audio.copied->codec_id))) {
+        return "WebM holds only Opus or Vorbis sound";
+    }
     if (mp4 && settings.audio.copied != nullptr && !mp4Holds(settings.audio.copied->codec_id)) {
         return "an MP4 cannot hold the song's " + std::string(avcodec_get_name(settings.audio.copied->codec_id)) +
                " sound: give OUT a .mkv name";
@@ -114,15 +129,17 @@ Problem VideoFile::open(const Settings& wanted) {
 
     packet = av_packet_alloc();
     if (packet == nullptr) return "out of memory";
-    if (Problem problem = openConverter()) return problem;
-    for (auto& buffer : pictures) buffer.resize(static_cast<std::size_t>(settings.width) * settings.height * 4);
+    if (Problem problem = openPictures()) return problem;
+    converterThread = std::jthread([this](std::stop_token stop) { convertLoop(stop); });
     encoderThread = std::jthread([this](std::stop_token stop) { encodeLoop(stop); });
     return {};
 }
 
-// The encoder's resources go after it has stopped.
-void VideoFile::stopEncoder() {
+// The stages' resources go after they have stopped.
+void VideoFile::stopThreads() {
+    converterThread.request_stop();
     encoderThread.request_stop();
+    if (converterThread.joinable()) converterThread.join();
     if (encoderThread.joinable()) encoderThread.join();
 }
 
@@ -130,36 +147,68 @@ unsigned char* VideoFile::nextPicture() { return pictures[drawing].data(); }
 
 Problem VideoFile::addPicture() {
     std::unique_lock<std::mutex> guard(mutex);
-    changed.wait(guard, [this] { return queued < 0 || encoderProblem; });
-    if (encoderProblem) return encoderProblem;
-    queued = drawing;
-    drawing = 1 - drawing;  // free: the encoder is done with it, or never had it
+    drawnPictures.push_back(drawing);
     changed.notify_all();
+    changed.wait(guard, [this] { return !freePictures.empty() || encoderProblem; });
+    if (encoderProblem) return encoderProblem;
+    drawing = freePictures.front();
+    freePictures.pop_front();
     return {};
 }
 
-// Converts and encodes each queued picture; the queued one stays taken until
-// it is encoded, so the drawer never writes into it meanwhile.
-// Encodes what is queued before it stops, once no more pictures will come.
+// Converts each drawn picture into a free frame for the encoder, in the
+// order drawn; the picture stays taken until it is converted, so the drawer
+// never writes into it meanwhile. Converts what is drawn before it stops,
+// once no more pictures will come.
+void VideoFile::convertLoop(std::stop_token stop) {
+    std::unique_lock<std::mutex> guard(mutex);
+    for (;;) {
+        changed.wait(guard, stop, [this] { return (!drawnPictures.empty() && !freeFrames.empty()) || encoderProblem; });
+        if (encoderProblem || drawnPictures.empty() || freeFrames.empty()) return;
+        const int picture = drawnPictures.front(), frame = freeFrames.front();
+        drawnPictures.pop_front();
+        freeFrames.pop_front();
+        converting = true;
+        guard.unlock();
+        const Problem problem = caught([&]() -> Problem {
+            if (av_frame_make_writable(frames[frame]) < 0) return "out of memory";
+            converter.convert(pictures[picture].data(), frames[frame]->data, frames[frame]->linesize);
+            return {};
+        });
+        guard.lock();
+        converting = false;
+        freePictures.push_back(picture);
+        if (problem) encoderProblem = problem;
+        else convertedFrames.push_back(frame);
+        changed.notify_all();
+        if (problem) return;
+    }
+}
+
+// Encodes each converted frame in turn, and the sound due by its end.
 void VideoFile::encodeLoop(std::stop_token stop) {
     std::unique_lock<std::mutex> guard(mutex);
     for (;;) {
-        changed.wait(guard, stop, [this] { return queued >= 0; });
-        if (queued < 0) return;
+        changed.wait(guard, stop, [this] { return !convertedFrames.empty() || encoderProblem; });
+        if (encoderProblem || convertedFrames.empty()) return;
+        const int frame = convertedFrames.front();
+        convertedFrames.pop_front();
+        encoding = true;
         guard.unlock();
-        const Problem problem = encodeCaught(pictures[queued].data());
+        const Problem problem = caught([&] { return encodePicture(frames[frame]); });
         guard.lock();
-        queued = -1;
+        encoding = false;
+        freeFrames.push_back(frame);
         if (problem) encoderProblem = problem;
         changed.notify_all();
         if (problem) return;
     }
 }
 
-// Nothing thrown leaves the encoder's thread: it ends the video as a problem.
-Problem VideoFile::encodeCaught(const unsigned char* bgra) {
+// Nothing thrown leaves a stage's thread: it ends the video as a problem.
+Problem VideoFile::caught(const std::function<Problem()>& work) {
     try {
-        return encodePicture(bgra);
+        return work();
     } catch (const std::bad_alloc&) {
         return "out of memory";
     } catch (...) {
@@ -168,12 +217,12 @@ Problem VideoFile::encodeCaught(const unsigned char* bgra) {
 }
 
 Problem VideoFile::openVideoStream() {
-    const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
-    if (h264 == nullptr) return "FFmpeg has no libx264 encoder here";
+    const char* name = encoderName(settings.codec);
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
+    if (codec == nullptr) return "FFmpeg has no " + std::string(name) + " encoder here";
     videoStream = avformat_new_stream(output, nullptr);
-    encoder = avcodec_alloc_context3(h264);
-    picture = av_frame_alloc();
-    if (videoStream == nullptr || encoder == nullptr || picture == nullptr) return "out of memory";
+    encoder = avcodec_alloc_context3(codec);
+    if (videoStream == nullptr || encoder == nullptr) return "out of memory";
 
     const FrameRate fps = settings.fps;
     encoder->width = settings.width;
@@ -189,25 +238,38 @@ Problem VideoFile::openVideoStream() {
     encoder->color_trc = AVCOL_TRC_BT709;
     encoder->gop_size = std::max(1, static_cast<int>(std::lround(2 * fps.perSecond())));
     if (output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(encoder->priv_data, "preset", kPreset, 0);
-    av_opt_set(encoder->priv_data, "crf", kQuality, 0);
-    // A thread a core, not x264's one and a half: the renderer needs the rest.
-    encoder->thread_count = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int status = avcodec_open2(encoder, h264, nullptr);
-    if (status < 0) return "cannot start the H.264 encoder: " + ffmpegError(status);
+    chooseEncoderSettings(encoder, settings.codec, settings.quality, settings.bitrate);
+    const int status = avcodec_open2(encoder, codec, nullptr);
+    if (status < 0) return "cannot start the " + std::string(name) + " encoder: " + ffmpegError(status);
     videoStream->time_base = encoder->time_base;
     videoStream->avg_frame_rate = encoder->framerate;
     videoStream->disposition = AV_DISPOSITION_DEFAULT;
     avcodec_parameters_from_context(videoStream->codecpar, encoder);
 
-    picture->format = encoder->pix_fmt;
-    picture->width = settings.width;
-    picture->height = settings.height;
-    picture->color_range = encoder->color_range;
-    picture->colorspace = encoder->colorspace;
-    picture->color_primaries = encoder->color_primaries;
-    picture->color_trc = encoder->color_trc;
-    if (av_frame_get_buffer(picture, 0) < 0) return "out of memory";
+    return {};
+}
+
+Problem VideoFile::openPictures() {
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        pictures[i].resize(static_cast<std::size_t>(settings.width) * settings.height * 4);
+        if (i > 0) freePictures.push_back(static_cast<int>(i));
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        AVFrame* frame = frames[i] = av_frame_alloc();
+        if (frame == nullptr) return "out of memory";
+        frame->format = encoder->pix_fmt;
+        frame->width = settings.width;
+        frame->height = settings.height;
+        frame->color_range = encoder->color_range;
+        frame->colorspace = encoder->colorspace;
+        frame->color_primaries = encoder->color_primaries;
+        frame->color_trc = encoder->color_trc;
+        if (av_frame_get_buffer(frame, 0) < 0) return "out of memory";
+        freeFrames.push_back(static_cast<int>(i));
+    }
+    // A band a core: the conversion is a fifth of the work.
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    if (!converter.open(settings.width, settings.height, cores)) return "out of memory";
     return {};
 }
 
@@ -230,32 +292,15 @@ Problem VideoFile::openAudioStream() {
     return {};
 }
 
-Problem VideoFile::openConverter() {
-    converter = sws_getContext(settings.width, settings.height, AV_PIX_FMT_BGRA, settings.width, settings.height,
-                               AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
-    if (converter == nullptr) return "out of memory";
-    // Full-range RGB to BT.709 limited range, as the stream says.
-    const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    constexpr int kFullRange = 1, kLimitedRange = 0, kUnchanged = 0, kUnity = 1 << 16;
-    sws_setColorspaceDetails(converter, bt709, kFullRange, bt709, kLimitedRange, kUnchanged, kUnity, kUnity);
-    return {};
-}
-
-Problem VideoFile::encodePicture(const unsigned char* bgra) {
-    if (av_frame_make_writable(picture) < 0) return "out of memory";
-    // GL's rows run bottom to top: start at the last and step backwards.
-    const int stride = settings.width * 4;
-    const std::uint8_t* rows[1] = {bgra + static_cast<std::ptrdiff_t>(settings.height - 1) * stride};
-    const int strides[1] = {-stride};
-    sws_scale(converter, rows, strides, 0, settings.height, picture->data, picture->linesize);
-    picture->pts = framesAdded++;
-    if (Problem problem = encode(picture)) return problem;
+Problem VideoFile::encodePicture(AVFrame* frame) {
+    frame->pts = framesAdded++;
+    if (Problem problem = encode(frame)) return problem;
     return copyAudioUntil(static_cast<double>(framesAdded) / settings.fps.perSecond());
 }
 
 Problem VideoFile::encode(AVFrame* frame) {
     int status = avcodec_send_frame(encoder, frame);
-    if (status < 0) return "H.264 encoding failed: " + ffmpegError(status);
+    if (status < 0) return "video encoding failed: " + ffmpegError(status);
     while ((status = avcodec_receive_packet(encoder, packet)) == 0) {
         // Each picture lasts a frame, the last one too.
         packet->duration = 1;
@@ -263,7 +308,7 @@ Problem VideoFile::encode(AVFrame* frame) {
             return problem;
         }
     }
-    return status == AVERROR(EAGAIN) || status == AVERROR_EOF ? "" : "H.264 encoding failed: " + ffmpegError(status);
+    return status == AVERROR(EAGAIN) || status == AVERROR_EOF ? "" : "video encoding failed: " + ffmpegError(status);
 }
 
 // The sound's packets that start before `seconds`, in order, interleaved
@@ -312,9 +357,11 @@ Problem VideoFile::write(AVPacket* written, AVStream* stream, int timeBaseNum, i
 Problem VideoFile::finish() {
     {
         std::unique_lock<std::mutex> guard(mutex);
-        changed.wait(guard, [this] { return queued < 0 || encoderProblem; });
+        changed.wait(guard, [this] {
+            return (drawnPictures.empty() && convertedFrames.empty() && !converting && !encoding) || encoderProblem;
+        });
     }
-    stopEncoder();
+    stopThreads();
     if (encoderProblem) return encoderProblem;
     if (Problem problem = encode(nullptr)) return problem;
     if (Problem problem = copyAudioUntil(std::numeric_limits<double>::infinity())) {

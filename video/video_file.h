@@ -1,15 +1,17 @@
 #pragma once
 // A video of rendered pictures with a song's own sound: H.264 (libx264) in
-// MP4, or in Matroska for a name ending in .mkv. The sound's packets are
-// copied, not re-encoded, so it is bit-exact; the container says which of
-// the decoded samples come before the song starts, so a player presents the
-// sound at time t that the pictures were drawn for. The file is written
-// under a name of its own beside the target and moved into place only when
-// complete. Pictures are converted and encoded on a thread of their own
-// while the next one is drawn.
+// MP4, or in Matroska for a name ending in .mkv; VP9 (or AV1) in WebM for a
+// name ending in .webm. The sound's packets are copied, not re-encoded, so
+// it is bit-exact; the container says which of the decoded samples come
+// before the song starts, so a player presents the sound at time t that the
+// pictures were drawn for. The file is written under a name of its own
+// beside the target and moved into place only when complete. While the next
+// picture is drawn, the ones before it are converted (in bands, on threads
+// of their own) and encoded (on another).
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <stop_token>
@@ -18,14 +20,15 @@
 #include <vector>
 
 #include "base/problem.h"
+#include "video/encoder_choice.h"
 #include "video/partial_file.h"
+#include "video/sliced_converter.h"
 
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
 struct AVStream;
-struct SwsContext;
 
 // Frames a second as a fraction: 30000/1001 is NTSC's 29.97.
 struct FrameRate {
@@ -59,10 +62,13 @@ struct AudioTrack {
 class VideoFile {
 public:
     struct Settings {
-        std::string path;  // the video to write: .mp4 or .mkv
+        std::string path;  // the video to write: .mp4, .mkv or .webm
         int width = 0, height = 0;
         FrameRate fps;
         AudioTrack audio;
+        Quality quality = Quality::Good;
+        VideoCodec codec = VideoCodec::Automatic;
+        std::int64_t bitrate = 0;  // bits a second; 0: the quality's constant quality
     };
 
     VideoFile() = default;
@@ -72,27 +78,31 @@ public:
 
     // The container for a file name, nullptr for one this does not write.
     static const char* containerFor(const std::string& path);
+    // The codec a video of that name gets when none is asked for.
+    static VideoCodec codecFor(const std::string& path, VideoCodec asked);
 
     // Each returns "" on success, else a one-line reason.
     Problem open(const Settings& settings);
     // Where to put the next picture: `width` x `height` BGRA pixels, bottom
-    // row first (as glReadPixels gives them). Waits while the encoder is
-    // behind.
+    // row first (as glReadPixels gives them).
     unsigned char* nextPicture();
-    // Hands that picture to the encoder.
+    // Hands that picture on to be converted and encoded; waits while they
+    // are behind.
     Problem addPicture();
     // Encodes what is pending, adds the rest of the sound, and moves the
     // file into place.
     Problem finish();
 
 private:
+    void convertLoop(std::stop_token stop);
     void encodeLoop(std::stop_token stop);
-    void stopEncoder();
-    Problem encodeCaught(const unsigned char* bgra);
-    Problem encodePicture(const unsigned char* bgra);
+    void stopThreads();
+    Problem converted(int frame);
+    Problem caught(const std::function<Problem()>& work);
+    Problem encodePicture(AVFrame* frame);
     Problem openVideoStream();
     Problem openAudioStream();
-    Problem openConverter();
+    Problem openPictures();
     Problem encode(AVFrame* frame);
     Problem copyAudioUntil(double seconds);
     Problem write(AVPacket* packet, AVStream* stream, int timeBaseNum, int timeBaseDen, std::int64_t shift);
@@ -119,17 +129,23 @@ private:
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
     AVCodecContext* encoder = nullptr;
-    AVFrame* picture = nullptr;
     AVPacket* packet = nullptr;
-    SwsContext* converter = nullptr;
     std::int64_t framesAdded = 0;
 
-    // Two pictures: one drawn into while the other is encoded.
-    std::array<std::vector<unsigned char>, 2> pictures;
-    int drawing = 0;       // the picture nextPicture gives
-    int queued = -1;       // a picture waiting for the encoder, or -1
+    // Pictures go from drawn (BGRA) to converted (YUV) to encoded, each
+    // stage on a thread of its own, a few of each in hand so none waits
+    // for a moment's hold-up in another. A buffer is in one queue at a
+    // time, or in the hands of one stage.
+    static constexpr int kDrawnPictures = 3, kConvertedPictures = 3;
+    std::array<std::vector<unsigned char>, kDrawnPictures> pictures;
+    std::array<AVFrame*, kConvertedPictures> frames{};
+    int drawing = 0;  // the picture nextPicture gives
+    std::deque<int> freePictures, drawnPictures;  // indices into `pictures`
+    std::deque<int> freeFrames, convertedFrames;  // indices into `frames`
+    bool converting = false, encoding = false;  // a stage holds a buffer
+    SlicedConverter converter;
     Problem encoderProblem;
     std::mutex mutex;
     std::condition_variable_any changed;
-    std::jthread encoderThread;
+    std::jthread converterThread, encoderThread;
 };

@@ -99,7 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--start=1m"}, Action::Refuse, {}, "not '1m'", false},
         Case{{"--start", "nan"}, Action::Refuse, {}, "not 'nan'", false},
         Case{{"--listen", "--start", "3"}, Action::Refuse, {}, "--start goes with the songs played, not --listen", true},
-        Case{{"--render", "o.mp4", "s.mp3", "--start", "3"}, Action::Refuse, {}, "not --render", true}));
+        Case{{"--render", "o.mp4", "s.mp3", "--start", "3"}, Action::Refuse, {}, "not --render", true},
+        Case{{"--render", "o.mp4", "s.mp3", "--quality", "high"}, Action::Refuse, {}, "--quality takes draft, good or best, not 'high'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--video-bitrate", "8G"}, Action::Refuse, {}, "--video-bitrate takes bits a second from 10k to 1000M (8M, 2500k), not '8G'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--video-bitrate=5k"}, Action::Refuse, {}, "not '5k'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--video-bitrate", "M"}, Action::Refuse, {}, "not 'M'", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--codec", "hevc"}, Action::Refuse, {}, "--codec takes h264, vp9 or av1, not 'hevc'", false},
+        Case{{"--quality", "best"}, Action::Refuse, {}, "go with --render", true}));
 
 TEST(CommandLineSongs, StartsTheFirstSongWhereAsked) {
     const char* asked[] = {"viz", "--start", "90.5"};
@@ -169,6 +175,32 @@ TEST(CommandLineRender, TakesEveryOptionInEitherForm) {
     EXPECT_EQ(defaults.width, 1080);
     EXPECT_EQ(defaults.height, 1080);
     EXPECT_EQ(defaults.seconds, 0) << "the whole song";
+    EXPECT_EQ(defaults.quality, Quality::Good);
+    EXPECT_EQ(defaults.codec, VideoCodec::Automatic) << "H.264, or VP9 in WebM";
+    EXPECT_EQ(defaults.bitrate, 0) << "constant quality";
+}
+
+TEST(CommandLineRender, ReadsQualityCodecAndBitrate) {
+    struct Case {
+        std::vector<const char*> options;
+        Quality quality;
+        VideoCodec codec;
+        long long bitrate;
+    };
+    for (const Case& c : {Case{{"--quality", "draft"}, Quality::Draft, VideoCodec::Automatic, 0},
+                          Case{{"--quality=best", "--codec", "av1"}, Quality::Best, VideoCodec::Av1, 0},
+                          Case{{"--video-bitrate", "8M", "--codec=vp9"}, Quality::Good, VideoCodec::Vp9, 8'000'000},
+                          Case{{"--video-bitrate=2500k", "--codec", "h264"}, Quality::Good, VideoCodec::H264, 2'500'000},
+                          Case{{"--video-bitrate", "2.5M"}, Quality::Good, VideoCodec::Automatic, 2'500'000},
+                          Case{{"--video-bitrate", "800000"}, Quality::Good, VideoCodec::Automatic, 800'000}}) {
+        std::vector<const char*> argv = {"viz", "--render", "clip.webm", "song.mp3"};
+        argv.insert(argv.end(), c.options.begin(), c.options.end());
+        const CommandLine line = parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        ASSERT_EQ(line.action, Action::Render) << c.options[0] << ": " << line.error;
+        EXPECT_EQ(line.render.quality, c.quality) << c.options[0];
+        EXPECT_EQ(line.render.codec, c.codec) << c.options[0];
+        EXPECT_EQ(line.render.bitrate, c.bitrate) << c.options[0];
+    }
 }
 
 // Options anywhere, as GNU programs take them: before, between and after the

@@ -3,7 +3,7 @@
 # GStreamer decode the sound and the pictures of songs that carry an
 # encoder's info tag (44.1 kHz stereo, 48 kHz, 22.05 kHz mono, junk before
 # the first frame), and songs of the other kinds made from one of them,
-# rendered at 240 frames a second to MP4 and Matroska. For
+# rendered at 240 frames a second to MP4, Matroska and WebM. For
 # each burst of noise the pictures rise within 6 ms of the sound, and the two
 # end within one MP3 frame of each other. The frame rate, colour tags and the
 # last frame's duration read back as written.
@@ -52,6 +52,22 @@ for pair in master.flac:mkv:flac master.flac:mp4:aac song.ogg:mkv:vorbis song.op
     for player in ffmpeg gstreamer; do
         "$played_sync" "$player" "$video" 6 27 >"$work/timing" || fail "$song in $container, $player: $(cat "$work/timing")"
     done
+done
+
+# WebM: VP9 with an MP3 song encoded to Opus (44.1 kHz resampled to 48 kHz)
+# and with a Vorbis song's own packets; AV1 with an Opus song's own packets.
+for pair in 44k.mp3:vp9:opus song.ogg:vp9:vorbis song.opus:av1:opus; do
+    IFS=: read -r song codec sound <<<"$pair"
+    video="$work/${song/./-}-$codec.webm"
+    render "$video" --scene 4 --fps 240 --size 64x64 --codec "$codec" --quality draft "$work/$song"
+    [[ $(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$video" | paste -sd,) == "$codec,$sound" ]] ||
+        fail "$song in WebM: not $codec with $sound"
+    "$played_sync" ffmpeg "$video" 6 27 >"$work/timing" || fail "$song in WebM, ffmpeg: $(cat "$work/timing")"
+done
+# Debian 12's GStreamer has no AV1 decoder among its packages here: AV1 is
+# checked by FFmpeg alone.
+for video in 44k-mp3-vp9.webm song-ogg-vp9.webm; do
+    "$played_sync" gstreamer "$work/$video" 6 27 >"$work/timing" || fail "$video, gstreamer: $(cat "$work/timing")"
 done
 
 # Every frame lasts a frame, the last one too: three at 1 a second are
