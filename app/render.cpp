@@ -185,18 +185,28 @@ Problem renderVideo(const RenderRequest& request) {
 
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ProgressBar progress(frameCount, request.fps.perSecond(), request.showsProgress);
+    // Each picture is read back once the next has been drawn, while it was
+    // rasterised: drawing and rasterising overlap.
+    const auto readOldest = [&] {
+        window.readOldestPicture(request.width, request.height, video.nextPicture());
+        return video.addPicture();
+    };
     for (long long index = 0; index < frameCount; ++index) {
         window.beginPicture();
         drawFrame(source.nextFrame(isMenuScene(request.scene)), request.scene, figures, source, {}, noCaption);
         window.endPicture();
-        glReadPixels(0, 0, request.width, request.height, GL_BGRA, GL_UNSIGNED_BYTE, video.nextPicture());
-        if (Problem problem = video.addPicture()) return problem;
         // A shader scene that cannot be built, or would take too long, makes no video.
         if (std::string problem = figures.shaderScenes.problem(); !problem.empty()) {
             std::replace(problem.begin(), problem.end(), '\n', ' ');
             return problem;
         }
+        if (window.unreadPictures() >= window.picturesInHand()) {
+            if (Problem problem = readOldest()) return problem;
+        }
         progress.update(index + 1);
+    }
+    while (window.unreadPictures() > 0) {
+        if (Problem problem = readOldest()) return problem;
     }
     window.allPicturesTaken();
     progress.finish();

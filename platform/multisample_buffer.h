@@ -20,6 +20,9 @@ public:
     // The window's new size.
     void resize(int width, int height);
 
+    // The framebuffer the next frames end in.
+    void retarget(unsigned newTarget) { target = newTarget; }
+
     // Around each frame's drawing.
     void beginFrame() const;
     void endFrame() const;

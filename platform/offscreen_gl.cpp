@@ -85,47 +85,52 @@ Problem OffscreenGl::open(int width, int height) {
         close();
         return "the context would not become current";
     }
-    if (Problem problem = makeTarget(width, height)) {
+    if (epoxy_gl_version() < 30 && !epoxy_has_gl_extension("GL_ARB_framebuffer_object")) {
         close();
-        return problem;
+        return "no framebuffer objects";
     }
+    for (Target& target : targets) {
+        if (Problem problem = makeTarget(target, width, height)) {
+            close();
+            return problem;
+        }
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, targets[0].framebuffer);
     return {};
 }
 
-Problem OffscreenGl::makeTarget(int width, int height) {
-    if (epoxy_gl_version() < 30 && !epoxy_has_gl_extension("GL_ARB_framebuffer_object")) {
-        return "no framebuffer objects";
-    }
-    glGenFramebuffers(1, &target);
-    glGenRenderbuffers(1, &colour);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+Problem OffscreenGl::makeTarget(Target& target, int width, int height) {
+    glGenFramebuffers(1, &target.framebuffer);
+    glGenRenderbuffers(1, &target.colour);
+    glGenRenderbuffers(1, &target.depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.colour);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
     // 32 bits, as Mesa gives the private display's window: depth tests that
     // decide a pixel one way there must decide it the same way here.
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.depth);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, width, height);
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, target);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, target.colour);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, target.depth);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return "no picture target of that size";
     return {};
 }
 
 void OffscreenGl::close() {
     if (context != nullptr) {
-        if (target != 0) {
-            glBindFramebuffer(GL_FRAMEBUFFER, 0);
-            glDeleteFramebuffers(1, &target);
-            glDeleteRenderbuffers(1, &colour);
-            glDeleteRenderbuffers(1, &depth);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        for (Target& target : targets) {
+            if (target.framebuffer == 0) continue;
+            glDeleteFramebuffers(1, &target.framebuffer);
+            glDeleteRenderbuffers(1, &target.colour);
+            glDeleteRenderbuffers(1, &target.depth);
         }
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display, context);
     }
     if (display != nullptr) eglTerminate(display);
-    target = colour = depth = 0;
+    for (Target& target : targets) target = {};
     context = nullptr;
     display = nullptr;
 }

@@ -17,16 +17,22 @@ public:
     // Makes the context current with the picture target bound; a one-line
     // reason when EGL gives no context here.
     Problem open(int width, int height);
-    // The framebuffer object that holds the picture; 0 before open.
-    unsigned framebuffer() const { return target; }
+    // Pictures drawn in turn into targets of their own, so one can be drawn
+    // while the one before is still being rasterised.
+    static constexpr int kTargets = 2;
+    // A framebuffer object that holds a picture; 0 before open.
+    unsigned framebuffer(int picture) const { return targets[picture % kTargets].framebuffer; }
 
 private:
-    Problem makeTarget(int width, int height);
+    struct Target {
+        unsigned framebuffer = 0;
+        unsigned colour = 0;
+        unsigned depth = 0;
+    };
+    Problem makeTarget(Target& target, int width, int height);
     void close();
 
     void* display = nullptr;  // EGLDisplay
     void* context = nullptr;  // EGLContext
-    unsigned target = 0;
-    unsigned colour = 0;
-    unsigned depth = 0;
+    Target targets[kTargets];
 };

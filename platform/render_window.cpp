@@ -1,5 +1,7 @@
 #include "platform/render_window.h"
 
+#include <epoxy/gl.h>
+// After epoxy, which stands in for GL's own header.
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
 #include <unistd.h>
@@ -70,7 +72,7 @@ Problem RenderWindow::open(int width, int height, int samples) {
     if (!noOffscreen) {
         initGL();
         setProjection(width, height);
-        smooth.open(samples, width, height, offscreen.framebuffer());
+        smooth.open(samples, width, height, offscreen.framebuffer(0));
         return {};
     }
     diagnose("no offscreen GL (EGL: " + noOffscreen.message() + "): drawing on a private Xvfb instead");
@@ -81,8 +83,26 @@ Problem RenderWindow::open(int width, int height, int samples) {
     return {};
 }
 
-void RenderWindow::beginPicture() const { smooth.beginFrame(); }
+void RenderWindow::beginPicture() {
+    if (!windowOpened) {
+        const unsigned target = offscreen.framebuffer(static_cast<int>(drawn % OffscreenGl::kTargets));
+        glBindFramebuffer(GL_FRAMEBUFFER, target);
+        smooth.retarget(target);
+    }
+    smooth.beginFrame();
+}
 
-void RenderWindow::endPicture() const { smooth.endFrame(); }
+void RenderWindow::endPicture() {
+    smooth.endFrame();
+    glFlush();
+    ++drawn;
+}
+
+void RenderWindow::readOldestPicture(int width, int height, unsigned char* pixels) {
+    const unsigned source = windowOpened ? 0 : offscreen.framebuffer(static_cast<int>(read % OffscreenGl::kTargets));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    ++read;
+}
 
 void RenderWindow::allPicturesTaken() { picturesAllTaken = true; }

@@ -21,11 +21,17 @@ public:
     // it (saying so in one line), and sets the projection; with `samples`
     // above 1, edges are smoothed with up to that many a pixel.
     Problem open(int width, int height, int samples = 0);
-    // Around each picture's drawing: after endPicture it is in the bound
-    // read framebuffer (the window's back buffer or the context's picture
-    // target), to read.
-    void beginPicture() const;
-    void endPicture() const;
+    // Around each picture's drawing. endPicture sends the picture on to be
+    // rasterised and returns: the next can be drawn meanwhile.
+    void beginPicture();
+    void endPicture();
+    // Pictures drawn and not yet read back.
+    int unreadPictures() const { return drawn - read; }
+    // How many can be drawn before the oldest must be read: two without a
+    // window, one with (its one back buffer).
+    int picturesInHand() const { return windowOpened ? 1 : OffscreenGl::kTargets; }
+    // Reads the oldest picture unread: BGRA, bottom row first.
+    void readOldestPicture(int width, int height, unsigned char* pixels);
     // Every picture has been read back: losing the display now is no fault.
     void allPicturesTaken();
 
@@ -34,4 +40,5 @@ private:
     PrivateDisplay display;
     MultisampleBuffer smooth;  // its GL objects go before the context
     bool windowOpened = false;
+    long long drawn = 0, read = 0;
 };
