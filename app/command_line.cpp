@@ -229,16 +229,21 @@ bool namesAFolder(const std::string& path) {
 // `viz --render OUTDIR/ SONG|FOLDER...`: every operand must be a song or a folder.
 CommandLine renderingIntoFolder(CommandLine line, const std::vector<std::string>& operands) {
     if (operands.empty()) return refuse("--render into a folder needs the songs or folders to render", true);
+    // Said once here rather than once for every song.
+    if (line.batch.format == "webm" && line.render.codec == VideoCodec::H264) {
+        return refuse("--format webm takes --codec vp9 or av1, not h264", false);
+    }
     for (const std::string& place : operands) {
         if (place.empty()) return refuse("a folder or song name is empty", true);
         struct stat info {};
         // A song that cannot be read is a failure of its own: the others go on.
+        // Full paths: a song named twice, once as ./a.mp3, is still one song.
         if (stat(place.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            line.batch.places.push_back(place);
+            line.batch.places.push_back(absolutePath(place));
             continue;
         }
         if (Problem problem = placeProblem(place)) return refuse(problem.message(), false);
-        line.batch.places.push_back(place);
+        line.batch.places.push_back(absolutePath(place));
     }
     line.action = CommandLine::Action::RenderBatch;
     line.batch.outputFolder = line.render.output;

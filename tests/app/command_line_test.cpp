@@ -105,7 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{{"--render", "o.mp4", "s.mp3", "--video-bitrate=5k"}, Action::Refuse, {}, "not '5k'", false},
         Case{{"--render", "o.mp4", "s.mp3", "--video-bitrate", "M"}, Action::Refuse, {}, "not 'M'", false},
         Case{{"--render", "o.mp4", "s.mp3", "--codec", "hevc"}, Action::Refuse, {}, "--codec takes h264, vp9 or av1, not 'hevc'", false},
-        Case{{"--quality", "best"}, Action::Refuse, {}, "go with --render", true}));
+        Case{{"--quality", "best"}, Action::Refuse, {}, "go with --render", true},
+        Case{{"--render", "out/", "{dir}"}, Action::RenderBatch, {}, ""},
+        Case{{"--render", "out/", "{dir}", "--format", "mov"}, Action::Refuse, {}, "--format takes mp4, mkv or webm, not 'mov'", false},
+        Case{{"--render", "out/", "{dir}", "--jobs", "0"}, Action::Refuse, {}, "--jobs takes 1 to 64", false},
+        Case{{"--render", "out/", "{dir}", "--shard", "3/3"}, Action::Refuse, {}, "--shard takes I/N", false},
+        Case{{"--render", "out/", "{dir}", "--format", "webm", "--codec", "h264"}, Action::Refuse, {}, "--format webm takes --codec vp9 or av1", false},
+        Case{{"--render", "o.mp4", "s.mp3", "--jobs", "2"}, Action::Refuse, {}, "go with --render OUTDIR/", true},
+        Case{{"--jobs", "2"}, Action::Refuse, {}, "--jobs and the other video options go with --render", true}));
 
 TEST(CommandLineSongs, StartsTheFirstSongWhereAsked) {
     const char* asked[] = {"viz", "--start", "90.5"};

@@ -59,30 +59,6 @@ frames() { ffmpeg -v error -i "$1" -map 0:v -f framemd5 - | grep -v '^#'; }
 [[ $(frames "$work/one.mkv" | wc -l) -eq 45 ]] || fail "1.5 s at 30 a second is not 45 frames"
 cmp -s <(frames "$work/one.mkv") <(frames "$work/two.mkv") || fail "two renders of the same song differ"
 
-# --- each preset's shape: the rosette (scene 8) stays round and centred -----
-# The bright pixels' extent, in cells of 8 x 8: "left right top bottom cells-across cells-down".
-extent() {
-    local size
-    size=$(ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=s=x:p=0 "$1")
-    local across=$((${size%x*} / 8)) down=$((${size#*x} / 8))
-    ffmpeg -v error -i "$1" -frames:v 1 -vf "format=gray,lut=y='if(gt(val,150),255,0)',scale=$across:$down:flags=area" \
-        -f rawvideo - | od -An -tu1 -w1 -v |
-        awk -v w="$across" -v h="$down" 'BEGIN { l = w; t = h; r = b = -1 }
-            $1 > 0 { x = (NR - 1) % w; y = int((NR - 1) / w); if (x < l) l = x; if (x > r) r = x; if (y < t) t = y; if (y > b) b = y }
-            END { print l, r, t, b, w, h }'
-}
-for preset in square:1080x1080 landscape:1920x1080 vertical:1080x1920 4k:3840x2160; do
-    render "$work/$preset.mp4" "$work/pulses.mp3" --scene 8 --preset "${preset%:*}" --fps 5 --seconds 0.2 ||
-        fail "the ${preset%:*} render failed"
-    read -r left right top bottom across down < <(extent "$work/$preset.mp4")
-    [[ "$((across * 8))x$((down * 8))" == "${preset#*:}" ]] || fail "--preset ${preset%:*} is not ${preset#*:}"
-    wide=$((right - left)) high=$((bottom - top))
-    shorter=$(( across < down ? across : down ))
-    (( wide > shorter / 2 && wide - high <= 2 && high - wide <= 2 )) || fail "${preset%:*}: the rosette is $wide x $high cells"
-    (( (left + right - across + 1) ** 2 <= 9 && (top + bottom - down + 1) ** 2 <= 9 )) ||
-        fail "${preset%:*}: the rosette is off centre ($left-$right of $across, $top-$bottom of $down)"
-done
-
 # --- a chained Ogg file: every part's sound, as a player decodes it -----------
 # Each part after the first starts with its headers, packets of no sound.
 ffmpeg -v error -f lavfi -i sine=frequency=440:duration=1 -fflags +bitexact -ac 2 "$work/part.wav"
