@@ -19,9 +19,10 @@ struct Tuning {
 using Tunings = std::array<Tuning, 3>;  // draft, good, best
 
 // x264 at 1080x1080, 60 a second, beside the software renderer on two
-// cores: good takes about draft's time (the drawing is the slower) at a
-// third of its size, and is what video sites re-encode from without
-// visible loss; best keeps finer detail, a quarter larger, in twice the time.
+// cores: good takes a third more than draft's time (the drawing is most of
+// both) at under a third of its size, and is what video sites re-encode
+// from without visible loss; best keeps finer detail, a quarter larger, in
+// twice good's time.
 constexpr Tunings kH264 = {{{"ultrafast", 23}, {"veryfast", 20}, {"slow", 18}}};
 // libvpx-vp9's cpu-used and deadline, and its CRF on the 0 to 63 scale:
 // the "good" deadline goes no quicker than cpu-used 5, so draft takes the
