@@ -39,15 +39,15 @@ test: build
 # The same tests with AddressSanitizer and UndefinedBehaviorSanitizer. The
 # sound-server tests run on PulseAudio alone here: what they check of ours is
 # the client, the same on either server (PipeWire's run in `make test`). The
-# offscreen render's pixels, the presets' shapes, the videos' sync and the
-# whole program's timing against a sound server are judged in `make test`
-# alone; their code runs here in the other renders, the video tests and the
-# sound-server tests.
+# offscreen render's pixels, the presets' shapes, the videos' sync, the
+# folder render's processes and files and the whole program's timing against
+# a sound server are judged in `make test` alone; their code runs here in the
+# other renders, the video and command-line tests and the sound-server tests.
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire|e2e_render_offscreen|e2e_render_presets|e2e_render_sync|e2e_sound_server|e2e_listen'
+	  $(XRUN) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '_pipewire|e2e_render_offscreen|e2e_render_presets|e2e_render_sync|e2e_render_folder|e2e_sound_server|e2e_listen'
 
 # The threads of the sound engine under ThreadSanitizer: the sound and
 # playback tests, the video file's converting and encoding threads, whole
@@ -58,18 +58,20 @@ test-asan: deps
 # about files and processes, not threads; the offscreen and presets tests,
 # about pixels; the window manager's and screen saver's tests, whose work is
 # on the main thread; listening, whose threads the sound-server tests run;
+# the session test, whose program the sound-server one runs with a server's
+# threads as well; the create-and-free cycles, which count memory and files;
 # the PipeWire runs, as under ASan.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIZ_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 	$(TEST_ENV) TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  $(XRUN) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -L 'audio|media|video|e2e' \
-	  -E 'e2e_window|e2e_render_sync|e2e_render_safety|e2e_render_folder|e2e_render_offscreen|e2e_render_presets|e2e_desktop|e2e_screen_awake|e2e_listen|_pipewire'
+	  -E 'e2e_window|e2e_session|e2e_render_sync|e2e_render_safety|e2e_render_folder|e2e_render_offscreen|e2e_render_presets|e2e_desktop|e2e_screen_awake|e2e_listen|CreateAndFreeCycles|_pipewire'
 
 # libFuzzer on the song-opening and decoding path of MP3s, then on the sound
 # side of a render, then on the other kinds' decoders, each for FUZZ_SECONDS,
 # seeded with the hostile files; findings land in $(FUZZ_BUILD)/findings.
-# Not part of `make test`; CI runs it briefly (FUZZ_SECONDS=10) so the
+# Not part of `make test`; CI runs it briefly (FUZZ_SECONDS=5) so the
 # targets keep building and a known crash is found again.
 FUZZERS := viz_decoder_fuzzer viz_render_audio_fuzzer viz_other_formats_fuzzer
 fuzz:
