@@ -94,7 +94,7 @@ PlayerStatus DesktopPlayer::status() {
     }
     now.volume = songs.engine.volume();
     now.shuffle = songs.shuffled();
-    now.fullscreen = fullscreenAsked();
+    now.fullscreen = fullscreenNow();
     now.canSetFullscreen = fullscreenAllowed;
     return now;
 }

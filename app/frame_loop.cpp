@@ -37,7 +37,7 @@ void FrameLoop::followFullscreen() {
     if (controls.fullscreenAsk == Ask::Leave) setFullscreen(false);
     controls.fullscreenAsk = Ask::Nothing;
     // Quitting lets go at once; the loop may still run a callback.
-    screenAwake.hold(fullscreenAsked() && source.soundGoing() && !controls.quitAsked);
+    screenAwake.hold(fullscreenNow() && source.soundGoing() && !controls.quitAsked);
 }
 
 void FrameLoop::keepGoing(WindowInput& input) {

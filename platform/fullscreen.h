@@ -6,8 +6,14 @@
 // Asks for fullscreen, or for the window as it was.
 void setFullscreen(bool on);
 
-// What was asked last.
-bool fullscreenAsked();
+// Whether the window is fullscreen: as viz asked, until the window manager
+// has had time to act on it, and then as the manager shows it.
+bool fullscreenNow();
+
+// Once a frame: takes up the manager's state, read twice a second, so a
+// fullscreen entered or left with the manager's own key holds the screen
+// awake and hides the pointer as one of viz's own would.
+void followWindowManagersFullscreen();
 
 // Whether the window is fullscreen now, as the window manager shows it:
 // the user may have used the manager's own key.

@@ -117,7 +117,8 @@ void WindowLoop::leave() { glutLeaveMainLoop(); }
 
 void WindowLoop::idle() {
     const double now = secondsNow();
-    pointer.update(now, fullscreenAsked());
+    followWindowManagersFullscreen();
+    pointer.update(now, fullscreenNow());
     if (const double wait = pacer.secondsUntilNextFrame(now); wait > 0) {
         waitForWindowEvents(wait);
         return;  // freeglut handles what came, then asks again

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The screen kept awake through the desktop's screen saver, on a private
 # session bus with a stand-in service that logs each call: held once on
-# entering fullscreen while a song plays, let go on leaving it and at `q`;
+# entering fullscreen while a song plays, let go on leaving it and at `q`,
+# also when the window manager's own key (or a pager) changes it;
 # with no bus at all, one line says so and the show goes on.
-# Usage: screen_awake_test.sh VIZ MAKE_TEST_SONG FAKE_SCREEN_SAVER, under a window manager.
+# Usage: screen_awake_test.sh VIZ MAKE_TEST_SONG FAKE_SCREEN_SAVER WINDOW_STATE, under a window manager.
 set -euo pipefail
 viz=$1
 work=$(mktemp -d)
@@ -59,10 +60,15 @@ expect_calls 1 1
 press f
 sleep 1
 expect_calls 2 1  # once, however many frames go by
-quit_viz
+# The window manager's own key, out of fullscreen and into it again.
+"$4" "$window" remove _NET_WM_STATE_FULLSCREEN
 expect_calls 2 2
-grep -q "^UnInhibit 2$" "$work/calls" || fail "the cookie let go of at quit is not the one held: $(cat "$work/calls")"
-echo "held on entering fullscreen while playing, let go on leaving it and at q: $(tr '\n' ';' <"$work/calls")"
+"$4" "$window" add _NET_WM_STATE_FULLSCREEN
+expect_calls 3 2
+quit_viz
+expect_calls 3 3
+grep -q "^UnInhibit 3$" "$work/calls" || fail "the cookie let go of at quit is not the one held: $(cat "$work/calls")"
+echo "held on entering fullscreen while playing, let go on leaving it, by viz's keys or the manager's, and at q: $(tr '\n' ';' <"$work/calls")"
 
 # No session bus: one line, and fullscreen still works.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus start_viz "$viz" "$work/music"
