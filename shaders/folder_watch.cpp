@@ -4,6 +4,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+// Editors save by writing the file, or by writing another and moving it over.
+constexpr uint32_t kSaves = IN_CLOSE_WRITE | IN_MOVED_TO;
+// A folder made (or moved in) on the way to one awaited; added to what the
+// folder may already be watched for.
+constexpr uint32_t kFolderMade = IN_CREATE | IN_MOVED_TO | IN_ONLYDIR | IN_MASK_ADD;
+
+void addOnce(std::vector<std::string>& paths, const std::string& path) {
+    if (std::ranges::find(paths, path) == paths.end()) paths.push_back(path);
+}
+}  // namespace
 
 FolderWatch::~FolderWatch() {
     if (queue >= 0) close(queue);
@@ -13,28 +27,51 @@ void FolderWatch::watch(const std::vector<std::string>& folders) {
     if (queue < 0) queue = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (queue < 0) return;
     for (const std::string& folder : folders) {
-        // Editors save by writing the file, or by writing another and moving it over.
-        const int watched = inotify_add_watch(queue, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
-        if (watched >= 0) folderOf[watched] = folder;
+        if (!watchOrAwait(folder)) awaited.push_back(folder);
     }
+}
+
+bool FolderWatch::watchOrAwait(const std::string& folder) {
+    const int watched = inotify_add_watch(queue, folder.c_str(), kSaves | IN_ONLYDIR | IN_MASK_ADD);
+    if (watched >= 0) {
+        folderOf[watched] = folder;
+        return true;
+    }
+    for (std::filesystem::path above = std::filesystem::path(folder).parent_path(); !above.empty();
+         above = above.parent_path()) {
+        if (inotify_add_watch(queue, above.c_str(), kFolderMade) >= 0 || above == above.root_path()) break;
+    }
+    return false;
+}
+
+void FolderWatch::takeUpAwaited(std::vector<std::string>& saved) {
+    std::erase_if(awaited, [&](const std::string& folder) {
+        if (!watchOrAwait(folder)) return false;
+        // What was put there before the watch began.
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) addOnce(saved, entry.path());
+        return true;
+    });
 }
 
 std::vector<std::string> FolderWatch::takeSaved() {
     std::vector<std::string> saved;
     if (queue < 0) return saved;
     alignas(inotify_event) char buffer[4096];
+    bool folderMade = false;
     for (;;) {
         const ssize_t length = read(queue, buffer, sizeof buffer);
         if (length <= 0) break;
         for (ssize_t at = 0; at < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             const auto folder = folderOf.find(event->wd);
-            if (event->len > 0 && folder != folderOf.end()) {
-                const std::string path = folder->second + "/" + event->name;
-                if (std::ranges::find(saved, path) == saved.end()) saved.push_back(path);
+            if (event->len > 0 && folder != folderOf.end() && (event->mask & kSaves) != 0) {
+                addOnce(saved, folder->second + "/" + event->name);
             }
+            folderMade = folderMade || (event->mask & IN_ISDIR) != 0;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
+    if (folderMade) takeUpAwaited(saved);
     return saved;
 }

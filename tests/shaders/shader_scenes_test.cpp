@@ -1,6 +1,7 @@
 #include "shaders/shader_scenes.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -16,6 +17,15 @@ gltest::Rgb drawn(ShaderScenes& scenes) {
     scenes.draw({.width = 500, .height = 500, .timeDelta = 0.01f});
     return gltest::readPixel(250, 250);
 }
+
+// The number of scenes once `expected` are there, or after a fifth of a second of frames.
+std::size_t countAfterFrames(ShaderScenes& scenes, std::size_t expected) {
+    for (int i = 0; i < 20 && scenes.count() < expected; ++i) {
+        drawn(scenes);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return scenes.count();
+}
 }  // namespace
 
 TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOne) {
@@ -24,7 +34,7 @@ TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOn
     save(folder / "a.frag", "1.0, 0.0, 0.0");
     std::ofstream(folder / "notes.txt") << "not a scene";
     ShaderScenes scenes;
-    scenes.open({folder.path(), folder / "missing"});
+    scenes.open({folder.path(), folder / "made/later"});
     ASSERT_EQ(scenes.count(), 2u);
     EXPECT_EQ(scenes.name(0), "a");
     scenes.step(-1);
@@ -50,12 +60,14 @@ TEST_F(GlTest, ShaderScenesStepRoundAndShowASaveWithinHalfASecondButNotABrokenOn
     EXPECT_EQ(drawn(scenes), (gltest::Rgb{0, 0, 255})) << "the last good version goes on";
 
     save(folder / "c.frag", "1.0, 1.0, 1.0");
-    for (int i = 0; i < 20 && scenes.count() < 3; ++i) {
-        drawn(scenes);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    ASSERT_EQ(scenes.count(), 3u) << "a new file joins the round";
+    ASSERT_EQ(countAfterFrames(scenes, 3), 3u) << "a new file joins the round";
     EXPECT_EQ(scenes.name(2), "c");
+
+    // A folder made while viz runs, with a file put in it at once.
+    std::filesystem::create_directories(folder / "made/later");
+    save(folder / "made/later/d.frag", "1.0, 1.0, 0.0");
+    ASSERT_EQ(countAfterFrames(scenes, 4), 4u) << "the scenes of a folder made later join the round";
+    EXPECT_EQ(scenes.name(3), "d");
 }
 
 TEST_F(GlTest, AShaderSceneThatWouldNeverEndIsStoppedAndSaysSo) {
