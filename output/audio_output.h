@@ -5,6 +5,7 @@
 // function from a thread of its own, saying when the buffer will be heard.
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // What every output asks for: CD rate, stereo, a device buffer of 1024 frames
 // (~23 ms). A sound card may give another rate or channel count.
@@ -38,6 +39,9 @@ public:
     // device's own volume for it: a sound server's for the stream. False
     // where there is none; the samples are then scaled instead.
     virtual bool setVolume(double) { return false; }
+    // The device's volume for everything played, as it is now: a mixer may
+    // have changed it since it was set. None where the device has none.
+    virtual std::optional<double> deviceVolume() const { return std::nullopt; }
     // Whether what plays now is silence: no device could be opened.
     virtual bool silent() const { return false; }
 

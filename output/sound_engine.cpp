@@ -63,6 +63,11 @@ void SoundEngine::setVolume(double level) {
     gain.store(deviceVolume ? 1.0f : static_cast<float>(volumeAsked));
 }
 
+double SoundEngine::volume() const {
+    const std::optional<double> device = output ? output->deviceVolume() : std::nullopt;
+    return device.value_or(volumeAsked);
+}
+
 void SoundEngine::setAudible(Stream* next) { audible.store(next); }
 
 StreamHandle SoundEngine::newHandle() {

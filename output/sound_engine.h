@@ -40,7 +40,8 @@ public:
     // The loudness of the music, 0 to 1: the sound server's volume for the
     // stream, or the samples scaled where there is none.
     void setVolume(double volume);
-    double volume() const { return volumeAsked; }
+    // As set, or as a mixer has set the server's volume for the stream since.
+    double volume() const;
 
     // A stream of the file at `path`, to play from `startSeconds` into it,
     // opening on its own thread; 0 when no stream could be made. Any earlier

@@ -1,7 +1,9 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "analysis/output_clock.h"
@@ -70,6 +72,11 @@ public:
         return true;
     }
 
+    std::optional<double> deviceVolume() const override {
+        const double now = volumeNow.load();
+        return now < 0 ? std::nullopt : std::optional<double>(now);
+    }
+
     const char* name() const override { return "sound server"; }
     bool silent() const override {
         pa_threaded_mainloop_lock(mainloop);
@@ -89,6 +96,7 @@ public:
         pa_cvolume_set(&volume, deviceFormat.channels,
                        static_cast<pa_volume_t>(std::clamp(level, 0.0, 1.0) * PA_VOLUME_NORM + 0.5));
         volumeAsked = true;
+        volumeNow.store(std::clamp(level, 0.0, 1.0));
         if (playing()) {
             if (pa_operation* setting = pa_context_set_sink_input_volume(context, pa_stream_get_index(stream), &volume,
                                                                          nullptr, nullptr)) {
@@ -141,9 +149,11 @@ private:
         const pa_context_state_t state = pa_context_get_state(context);
         if (state == PA_CONTEXT_READY) {
             server->openStream(nullptr);
-            // Which server it is, and its default sink, now and whenever it changes.
             pa_context_set_subscribe_callback(context, &SoundServer::serverEvent, server);
-            if (pa_operation* watching = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr)) {
+            // Which server it is, its default sink, and the volume a mixer gives viz's stream.
+            const auto watched = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER |
+                                                                     PA_SUBSCRIPTION_MASK_SINK_INPUT);
+            if (pa_operation* watching = pa_context_subscribe(context, watched, nullptr, nullptr)) {
                 pa_operation_unref(watching);
             }
             askServerInfo(context, server);
@@ -158,8 +168,27 @@ private:
         }
     }
 
-    static void serverEvent(pa_context* context, pa_subscription_event_type_t, std::uint32_t, void* self) {
-        askServerInfo(context, static_cast<SoundServer*>(self));
+    static void serverEvent(pa_context* context, pa_subscription_event_type_t event, std::uint32_t index, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        const auto facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const auto kind = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER) askServerInfo(context, server);
+        if (facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT && kind == PA_SUBSCRIPTION_EVENT_CHANGE && server->playing() &&
+            index == pa_stream_get_index(server->stream)) {
+            if (pa_operation* asking = pa_context_get_sink_input_info(context, index, &SoundServer::streamIs, server)) {
+                pa_operation_unref(asking);
+            }
+        }
+    }
+
+    // viz's own stream as the server has it: its volume, perhaps set in a
+    // mixer, is kept for a stream made afresh too.
+    static void streamIs(pa_context*, const pa_sink_input_info* info, int, void* self) {
+        auto* server = static_cast<SoundServer*>(self);
+        if (info == nullptr || !pa_cvolume_valid(&info->volume)) return;
+        server->volume = info->volume;
+        server->volumeAsked = true;
+        server->volumeNow.store(static_cast<double>(pa_cvolume_avg(&info->volume)) / PA_VOLUME_NORM);
     }
 
     static void serverIs(pa_context*, const pa_server_info* info, void* self) {
@@ -361,6 +390,7 @@ private:
     bool followsDefault = true;  // the stream goes wherever the default sink goes
     pa_cvolume volume{};         // the last asked for, if any
     bool volumeAsked = false;
+    std::atomic<double> volumeNow{-1};  // as asked or as a mixer set it; -1: never set
     std::unique_ptr<AudioOutput> fallback;  // plays while no server does
 };
 }  // namespace

@@ -2,7 +2,8 @@
 # The desktop's media controls, as playerctl drives them on a private session
 # bus: viz is listed with the song's tags and cover art, and next, previous,
 # play-pause, position and volume act (the volume on the sound server's own
-# stream). An automatic advance is signalled to the desktop like any change.
+# stream, which a mixer's change shows in). An automatic advance is
+# signalled to the desktop like any change.
 # Usage: media_controls_test.sh VIZ, under a display and a sound server.
 set -euo pipefail
 viz=$1
@@ -80,11 +81,15 @@ awk -v p="$position" 'BEGIN { exit !(p >= 19.9 && p < 21.5) }' || fail "position
 ctl volume 0.5
 until_says 0.500000 ctl volume
 pactl list sink-inputs | grep -q "Volume:.* 50% " || fail "the server's volume for the stream: $(pactl list sink-inputs | grep Volume:)"
+# A mixer's change is what the desktop reads next (a quarter of full: 16384).
+stream=$(pactl list sink-inputs | awk '/^Sink Input #/ { at = substr($3, 2) } /application.name = "viz"/ { print at; exit }')
+pactl set-sink-input-volume "$stream" 16384
+until_says 0.250000 ctl volume
 ctl previous
 until_says "Short One" ctl metadata xesam:title
 ctl next
 until_says "Long Two" ctl metadata xesam:title
-echo "play-pause, position 20, volume 0.5, previous and next acted"
+echo "play-pause, position 20, volume 0.5 (and a mixer's 0.25 read back), previous and next acted"
 quit_viz
 
 # Listening, viz is not the player.
