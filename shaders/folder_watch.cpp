@@ -47,9 +47,13 @@ bool FolderWatch::watchOrAwait(const std::string& folder) {
 void FolderWatch::takeUpAwaited(std::vector<std::string>& saved) {
     std::erase_if(awaited, [&](const std::string& folder) {
         if (!watchOrAwait(folder)) return false;
-        // What was put there before the watch began.
+        // What was put there before the watch began; a folder gone again
+        // meanwhile ends the walk, never the program.
         std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) addOnce(saved, entry.path());
+        for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+             entry.increment(error)) {
+            addOnce(saved, entry->path());
+        }
         return true;
     });
 }
