@@ -4,7 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
+#include <cstddef>
+#include <iterator>
 #include <system_error>
 
 namespace {
@@ -32,16 +33,30 @@ void FolderWatch::watch(const std::vector<std::string>& folders) {
 }
 
 bool FolderWatch::watchOrAwait(const std::string& folder) {
-    const int watched = inotify_add_watch(queue, folder.c_str(), kSaves | IN_ONLYDIR | IN_MASK_ADD);
-    if (watched >= 0) {
-        folderOf[watched] = folder;
-        return true;
-    }
-    for (std::filesystem::path above = std::filesystem::path(folder).parent_path(); !above.empty();
-         above = above.parent_path()) {
-        if (inotify_add_watch(queue, above.c_str(), kFolderMade) >= 0 || above == above.root_path()) break;
+    // Each round watches a folder further down, or ends: a folder on the way
+    // may be made between looking for it and watching the one above it.
+    const std::filesystem::path path = folder;
+    const auto depth = std::distance(path.begin(), path.end());
+    for (std::ptrdiff_t round = 0; round <= depth; ++round) {
+        const int watched = inotify_add_watch(queue, folder.c_str(), kSaves | IN_ONLYDIR | IN_MASK_ADD);
+        if (watched >= 0) {
+            folderOf[watched] = folder;
+            return true;
+        }
+        std::error_code error;
+        const std::filesystem::path next = awaitNextFolderDown(folder);
+        if (next.empty() || !std::filesystem::is_directory(next, error)) return false;
     }
     return false;
+}
+
+std::filesystem::path FolderWatch::awaitNextFolderDown(const std::string& folder) {
+    std::filesystem::path below = folder;
+    for (std::filesystem::path above = below.parent_path(); !above.empty() && above != below;
+         below = above, above = above.parent_path()) {
+        if (inotify_add_watch(queue, above.c_str(), kFolderMade) >= 0) return below;
+    }
+    return {};
 }
 
 void FolderWatch::takeUpAwaited(std::vector<std::string>& saved) {

@@ -1,6 +1,7 @@
 #pragma once
 // Files saved in a few folders, as the kernel tells them (inotify): asked
 // once a frame, never waited for.
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ private:
     // Watches the folder, or else the nearest folder above it that exists,
     // for the next folder down to be made. Whether the folder is watched.
     bool watchOrAwait(const std::string& folder);
+    // Watches the nearest folder above `folder` that exists; the next folder
+    // down from it, the one awaited, or empty when nothing above exists.
+    std::filesystem::path awaitNextFolderDown(const std::string& folder);
     // Folders made since: watched now, their files in `saved`.
     void takeUpAwaited(std::vector<std::string>& saved);
 
