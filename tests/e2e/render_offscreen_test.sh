@@ -5,11 +5,8 @@
 # line. Scenes with cubes and stroke text, smoothed and not.
 # Usage: render_offscreen_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
-viz=$(realpath "$1")
-make_song=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAILED: $*"; [[ -f "$work/err" ]] && cat "$work/err"; exit 1; }
+source "$(dirname "$0")/video_helpers.sh"
+start_render_test "$1" "$2"
 
 "$make_song" "$work/song.mp3" 1 pulses
 

@@ -3,11 +3,8 @@
 # rosette (scene 8) in it stays round and centred, whatever the shape.
 # Usage: render_presets_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
-viz=$(realpath "$1")
-make_song=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAILED: $*"; [[ -f "$work/err" ]] && cat "$work/err"; exit 1; }
+source "$(dirname "$0")/video_helpers.sh"
+start_render_test "$1" "$2"
 render() { env -u DISPLAY "$viz" --render "$@" 2>"$work/err"; }
 
 "$make_song" "$work/pulses.mp3" 1 pulses

@@ -7,12 +7,8 @@
 # sound; mistakes leave nothing behind.
 # Usage: render_test.sh VIZ MAKE_TEST_SONG
 set -euo pipefail
-viz=$(realpath "$1")
-make_song=$(realpath "$2")
-work=$(mktemp -d)
 source "$(dirname "$0")/video_helpers.sh"
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAILED: $*"; [[ -f "$work/err" ]] && cat "$work/err"; exit 1; }
+start_render_test "$1" "$2"
 
 render() { env -u DISPLAY "$viz" --render "$@" 2>"$work/err"; }
 
