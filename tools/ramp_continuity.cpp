@@ -11,6 +11,10 @@ constexpr double kHigh = 0.9;
 constexpr float kSilence = 0.1f;
 // The ramp's ends are left out: a resampler rings at the step from silence.
 constexpr std::size_t kEdgeFrames = 2000;
+// Around a cut, the lines are fitted through these frames either side,
+// leaving out the nearest.
+constexpr std::size_t kCutWindow = 11025;
+constexpr std::size_t kCutClearance = 2205;
 
 // The least-squares line through values[first, last) against their index.
 struct Line {
@@ -44,7 +48,7 @@ mp3::Signal rampSignal(double seconds, double fromSeconds) {
 // a little (16 bits are written as 32767ths and read back as 32768ths). So a
 // line is fitted through the first and the last fifth of the ramp, and the
 // last fifth's height against the first's line, in steps, is what skipped.
-RampContinuity rampContinuity(const std::vector<float>& mono) {
+RampContinuity rampContinuity(const std::vector<float>& mono, std::int64_t cutFrame) {
     RampContinuity found;
     std::vector<float> ramp;
     std::int64_t firstRamp = -1, lastRamp = -1;
@@ -60,8 +64,15 @@ RampContinuity rampContinuity(const std::vector<float>& mono) {
     if (found.rampFrames > 0) found.silentWithin = lastRamp - firstRamp + 1 - found.rampFrames;
     if (ramp.size() < 10 * kEdgeFrames) return found;
     const std::size_t fifth = (ramp.size() - 2 * kEdgeFrames) / 5;
-    const Line start = fitLine(ramp, kEdgeFrames, kEdgeFrames + fifth);
-    const Line end = fitLine(ramp, ramp.size() - kEdgeFrames - fifth, ramp.size() - kEdgeFrames);
+    Line start = fitLine(ramp, kEdgeFrames, kEdgeFrames + fifth);
+    Line end = fitLine(ramp, ramp.size() - kEdgeFrames - fifth, ramp.size() - kEdgeFrames);
+    // Across a cut: the lines either side of it, clear of where it may be
+    // should frames before it have gone missing.
+    const auto cut = static_cast<std::size_t>(std::max<std::int64_t>(cutFrame, 0));
+    if (cutFrame >= 0 && cut >= kEdgeFrames + kCutWindow && cut + kCutWindow + kEdgeFrames <= ramp.size()) {
+        start = fitLine(ramp, cut - kCutWindow, cut - kCutClearance);
+        end = fitLine(ramp, cut + kCutClearance, cut + kCutWindow);
+    }
     const double step = (start.slope + end.slope) / 2;
     if (step <= 0) return found;
     found.framesSkipped = (end.meanValue - start.meanValue) / step - (end.meanIndex - start.meanIndex);

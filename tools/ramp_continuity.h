@@ -18,5 +18,8 @@ struct RampContinuity {
     double framesSkipped = 0;        // its end against its start: + frames lost, - frames repeated
 };
 
-// Reads a mono recording of ramp.
-RampContinuity rampContinuity(const std::vector<float>& mono);
+// Reads a mono recording of ramp. With `cutFrame`, the ramp frame where one
+// song hands over to the next, `framesSkipped` is what was lost or repeated
+// across that cut alone, from a quarter of a second either side of it; what
+// happened elsewhere in the ramp does not count there.
+RampContinuity rampContinuity(const std::vector<float>& mono, std::int64_t cutFrame = -1);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tools/mp3_maker.h"
+#include "tools/ramp_continuity.h"
 
 namespace {
 struct Decoded {
@@ -78,3 +79,19 @@ TEST(Mp3Maker, TaggedFilesStartWithTheTagAndStillDecode) {
     EXPECT_EQ(decode(path).frames, 44100);
 }
 
+
+// The ruler of the songs-without-gaps tests: frames lost at the cut count
+// there, and frames lost elsewhere in the ramp count only over the whole.
+TEST(RampContinuity, CountsFramesLostAtTheCutApartFromThoseLostElsewhere) {
+    constexpr int kRate = 44100;
+    const mp3::Signal ramp = rampSignal(4.0);
+    std::vector<float> heard;
+    for (int frame = 0; frame < 4 * kRate; ++frame) {
+        // 100 frames gone at the cut, 236 at 1.2 s, which moves the cut.
+        const bool lost = (frame >= 2 * kRate && frame < 2 * kRate + 100) ||
+                          (frame >= 6 * kRate / 5 && frame < 6 * kRate / 5 + 236);
+        if (!lost) heard.push_back(std::round(ramp(static_cast<double>(frame) / kRate) * 32767) / 32768);
+    }
+    EXPECT_NEAR(rampContinuity(heard, 2 * kRate).framesSkipped, 100, 2);
+    EXPECT_NEAR(rampContinuity(heard).framesSkipped, 336, 2);
+}
